@@ -1,0 +1,45 @@
+#include <algorithm>
+#include <stdexcept>
+
+#include "dialogue/connection_ended.h"
+#include "dialogue/device_programmer.h"
+
+namespace qav {
+
+namespace {
+
+// How long a lone single confirmation may wait for its partner when a
+// double one is expected.
+constexpr std::int64_t kSecondToneMs = 2000;
+
+}  // namespace
+
+Signal DeviceProgrammer::awaitResponse(Signal expected, std::int64_t timeoutMs) {
+  const std::optional<Signal> received = session.waitSignal(timeoutMs);
+  if (!received)
+    throw std::runtime_error("Keine QAV-Rückmeldung innerhalb des Zeitlimits erkannt.");
+  Signal answer = *received;
+  if (expected == Signal::DoubleConfirmation && answer == Signal::SingleConfirmation)
+    answer = completeDoubleTone(timeoutMs);
+  settle();
+
+  if (answer == Signal::ParameterError)
+    throw std::runtime_error("Das QAV meldet einen ungültigen Parameter.");
+  if (answer == Signal::AlternatingDisconnect)
+    throw ConnectionEnded("Das QAV hat die Verbindung beendet.");
+  if (answer == expected) return answer;
+  throw std::runtime_error("Erwartet: " + signalName(expected) + "; erkannt: " +
+                           signalName(answer) + ".");
+}
+
+// A double confirmation whose two bursts stood far enough apart is
+// classified as two single groups; the second one completes it.
+Signal DeviceProgrammer::completeDoubleTone(std::int64_t timeoutMs) {
+  const std::optional<Signal> second = session.waitSignal(std::min(timeoutMs, kSecondToneMs));
+  if (!second) return Signal::SingleConfirmation;
+  if (*second == Signal::SingleConfirmation || *second == Signal::DoubleConfirmation)
+    return Signal::DoubleConfirmation;
+  return *second;
+}
+
+}  // namespace qav
