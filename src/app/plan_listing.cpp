@@ -1,0 +1,21 @@
+#include "app/plan_listing.h"
+
+#include "plan/plan_builder.h"
+#include "tone/signal.h"
+
+namespace qav {
+
+void listPlan(const DeviceSettings& device, std::chrono::system_clock::time_point timePoint,
+              Reporter& reporter) {
+  reporter.info("plan", "Befehlssatz: #* (Z208)");
+  reporter.info("plan", "Ziel: " + device.target);
+  const CommandPlan plan = buildCommandPlan(device, timePoint);
+  for (const PlanAction& action : plan) {
+    reporter.info("action", action.title + " [" + action.name + "]");
+    for (const PlanSegment& segment : action.segments)
+      reporter.info("segment", "  " + segment.label + ": " + segment.digits + " \u2192 " +
+                                   signalName(segment.expected));
+  }
+}
+
+}  // namespace qav

@@ -1,0 +1,105 @@
+// The four settings sources as the program merges them: which configuration
+// file is read, its permission rule, and the priority of the sources.
+#include <filesystem>
+
+#include "program_fixture.h"
+
+namespace qav::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Sources = ProgramTest;
+
+// The "Ziel: " line of a dry run tells which target won.
+std::string listedTarget(const ProgramResult& r) {
+  const std::string marker = "Ziel: ";
+  const std::size_t at = r.out.find(marker);
+  if (at == std::string::npos) return "<none: " + r.err + ">";
+  const std::size_t end = r.out.find('\n', at);
+  return r.out.substr(at + marker.size(), end - at - marker.size());
+}
+
+TEST_F(Sources, ConfigFileByOptionOrInTheWorkingDirectory) {
+  writeFile("qav-cli.conf", "[device]\ntarget = 111\n", fs::perms(0644));
+  writeFile("other.conf", "target = \"222\"\n", fs::perms(0644));
+  EXPECT_EQ(listedTarget(run({"--dry-run"})), "111");
+  EXPECT_EQ(listedTarget(run({"--dry-run", "--config", "other.conf"})), "222");
+
+  ProgramResult missing = run({"--dry-run", "--config", "missing.conf"});
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(missing.err, "Fehler: Konfigurationsdatei kann nicht geöffnet werden: missing.conf\n");
+  EXPECT_EQ(missing.out, "");
+}
+
+TEST_F(Sources, PriorityCommandLineOverEnvironmentOverFile) {
+  writeFile("qav-cli.conf", "target = 111\n", fs::perms(0644));
+  EXPECT_EQ(listedTarget(run({"--dry-run"}, {{"QAV_TARGET", "333"}})), "333");
+  EXPECT_EQ(listedTarget(run({"--dry-run", "--target", "444"}, {{"QAV_TARGET", "333"}})), "444");
+  // An empty variable does not clear what the file set.
+  EXPECT_EQ(listedTarget(run({"--dry-run"}, {{"QAV_TARGET", ""}})), "111");
+}
+
+TEST_F(Sources, PasswordFileMustNotBeReadableByOthers) {
+  const std::string body = "[sip]\npassword = geheim\n[device]\ntarget = 1\n";
+  for (const fs::perms mode : {fs::perms(0640), fs::perms(0604)}) {
+    const fs::path file = writeFile("pw.conf", body, mode);
+    ProgramResult r = run({"--dry-run", "--config", file.string()});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err,
+              "Fehler: Konfigurationsdatei mit SIP-Passwort darf keine Gruppen- oder "
+              "Fremdrechte besitzen: " + file.string() + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+  const fs::path privateFile = writeFile("pw.conf", body, fs::perms(0600));
+  EXPECT_EQ(run({"--dry-run", "--config", privateFile.string()}).status, 0);
+
+  // The mode of the file counts, not that of a link pointing to it.
+  writeFile("open.conf", body, fs::perms(0644));
+  fs::create_symlink("open.conf", dir / "link.conf");
+  EXPECT_EQ(run({"--dry-run", "--config", "link.conf"}).status, 3);
+
+  writeFile("nopw.conf", "target = 5\n", fs::perms(0644));
+  EXPECT_EQ(run({"--dry-run", "--config", "nopw.conf"}).status, 0);
+}
+
+TEST_F(Sources, PasswordIsFoundForARealRunWithoutAppearingAnywhere) {
+  writeFile("qav-cli.conf",
+            "[sip]\nserver = 127.0.0.1\nuser = 100\npassword-env = MY_PW\n[device]\ntarget = 1\n",
+            fs::perms(0644));
+  // With the password from MY_PW the SIP checks pass; a dry run is enough to
+  // see that no validation message about it appears.
+  ProgramResult r = run({"--dry-run"}, {{"MY_PW", "s3cr3t-pw"}});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("s3cr3t-pw"), std::string::npos);
+  ProgramResult missing = run({"--actions", "clock"});
+  EXPECT_NE(missing.err.find("Fehler: SIP-Passwort fehlt.\n"), std::string::npos);
+}
+
+TEST_F(Sources, BadConfigFilesEndWithAClearError) {
+  fs::create_directory(dir / "adir");
+  ProgramResult directory = run({"--dry-run", "--config", "adir"});
+  EXPECT_EQ(directory.status, 3);
+  EXPECT_EQ(directory.err.rfind("Fehler: ", 0), 0u);
+
+  writeFile("empty.conf", "", fs::perms(0644));
+  EXPECT_EQ(listedTarget(run({"--dry-run", "--config", "empty.conf", "--target", "7"})), "7");
+
+  writeFile("bad.conf", "# ok\n\n[sip]\nserver = x\njust text\n", fs::perms(0644));
+  ProgramResult bad = run({"--dry-run", "--config", "bad.conf", "--target", "7"});
+  EXPECT_EQ(bad.status, 3);
+  EXPECT_EQ(bad.err, "Fehler: bad.conf:5: '=' fehlt\n");
+
+  writeFile("bytes.conf", "target = \xff\xfe\x01\n", fs::perms(0644));
+  ProgramResult bytes = run({"--dry-run", "--config", "bytes.conf"});
+  EXPECT_EQ(bytes.status, 0);
+  EXPECT_NE(bytes.out.find("Ziel: \xff\xfe\x01\n"), std::string::npos);
+
+  writeFile("long.conf", "retries = " + std::string(5000, '9') + "\n", fs::perms(0644));
+  ProgramResult huge = run({"--dry-run", "--config", "long.conf", "--target", "1"});
+  EXPECT_EQ(huge.status, 3);
+  EXPECT_EQ(huge.err, "Fehler: Ungültiger Zahlenwert für retries: " + std::string(5000, '9') +
+                          "\n");
+}
+
+}  // namespace
+}  // namespace qav::test
