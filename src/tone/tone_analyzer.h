@@ -3,25 +3,25 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <vector>
 
+#include "tone/block_classification.h"
 #include "tone/signal.h"
+#include "tone/tone_burst.h"
 
 namespace qav {
 
-enum class BurstKind : std::uint32_t { None = 0, HighTone = 1, MiddleTone = 2, TrioTone = 3 };
-
-struct ToneBurst {
-  BurstKind kind = BurstKind::None;
-  std::uint32_t durationMs = 0;
-  std::uint32_t trioMask = 0;
-};
-
+// process runs in the media clock thread, the other operations in the
+// caller's. The analysis lock is held for a whole block, including the
+// callback, so the callback must not call back into the analyzer; whatever
+// lock it takes comes after the analyzer's in the lock order.
 class ToneAnalyzer {
  public:
+  // A sample rate of 0 cannot be measured: such an analyzer ignores all audio.
   explicit ToneAnalyzer(std::uint32_t sampleRate);
 
   void setCallback(std::function<void(Signal)> callback);
@@ -32,6 +32,8 @@ class ToneAnalyzer {
   void process(const std::int16_t* samples, std::size_t count);
 
  private:
+  void toneBlock(const BlockClass& block);
+  void silentBlock();
   void discardState();
   void closeBurst();
   void finishGroup();
