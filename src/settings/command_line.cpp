@@ -104,8 +104,7 @@ const std::string& helpText() {
       "  --color auto|always|never\n"
       "  --help\n"
       "\n"
-      "Priorität: Kommandozeile > Umgebungsvariablen > Konfigurationsdatei > Standards.\n"
-  ;
+      "Priorität: Kommandozeile > Umgebungsvariablen > Konfigurationsdatei > Standards.\n";
   return text;
 }
 

@@ -77,7 +77,8 @@ void applyPasswordEnv(Settings& settings, const std::string&, const std::string&
   settings.sip.passwordEnv = value;
   if (!settings.sip.password.empty() || value.empty()) return;
   const char* fromEnvironment = std::getenv(value.c_str());
-  if (fromEnvironment != nullptr && *fromEnvironment != '\0') settings.sip.password = fromEnvironment;
+  if (fromEnvironment != nullptr && *fromEnvironment != '\0')
+    settings.sip.password = fromEnvironment;
 }
 
 const std::vector<KeyRule>& keyTable() {
@@ -98,13 +99,12 @@ const std::vector<KeyRule>& keyTable() {
        choice(sip, &SipSettings::transport,
               {{"udp", SipTransport::Udp}, {"tcp", SipTransport::Tcp}, {"tls", SipTransport::Tls}},
               "sip-transport muss udp, tcp oder tls sein")},
-      {"dtmf-method",
-       choice(sip, &SipSettings::dtmfMethod,
-              {{"rfc4733", DtmfMethod::Rfc4733},
-               {"rfc2833", DtmfMethod::Rfc4733},
-               {"inband", DtmfMethod::Inband},
-               {"sip-info", DtmfMethod::SipInfo}},
-              "dtmf-method muss rfc4733, inband oder sip-info sein")},
+      {"dtmf-method", choice(sip, &SipSettings::dtmfMethod,
+                             {{"rfc4733", DtmfMethod::Rfc4733},
+                              {"rfc2833", DtmfMethod::Rfc4733},
+                              {"inband", DtmfMethod::Inband},
+                              {"sip-info", DtmfMethod::SipInfo}},
+                             "dtmf-method muss rfc4733, inband oder sip-info sein")},
       {"dtmf-tone-ms", number(sip, &SipSettings::dtmfToneMs, 1000)},
       {"dtmf-gap-ms", number(sip, &SipSettings::dtmfGapMs, 1000)},
       {"target", text(device, &DeviceSettings::target)},
@@ -136,9 +136,10 @@ const std::vector<KeyRule>& keyTable() {
       {"json", boolean(whole, &Settings::json)},
       {"dry-run", boolean(whole, &Settings::dryRun)},
       {"color",
-       choice(whole, &Settings::color,
-              {{"auto", ColorMode::Auto}, {"always", ColorMode::Always}, {"never", ColorMode::Never}},
-              "color muss auto, always oder never sein")},
+       choice(
+           whole, &Settings::color,
+           {{"auto", ColorMode::Auto}, {"always", ColorMode::Always}, {"never", ColorMode::Never}},
+           "color muss auto, always oder never sein")},
   };
   return table;
 }

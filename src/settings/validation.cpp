@@ -163,9 +163,9 @@ void checkSelectedActions(const DeviceSettings& d, Findings& findings) {
   if (isSelected("routine"))
     findings.require(isRoutineTime(d.routineAt), "Routinerufzeit muss HH:MM oder auto sein.");
   if (isSelected("service"))
-    findings.require(!d.serviceNumber.empty() && d.serviceNumber.size() <= 25 &&
-                         isDtmf(d.serviceNumber),
-                     "Servicerufnummer muss 1 bis 25 DTMF-Zeichen enthalten.");
+    findings.require(
+        !d.serviceNumber.empty() && d.serviceNumber.size() <= 25 && isDtmf(d.serviceNumber),
+        "Servicerufnummer muss 1 bis 25 DTMF-Zeichen enthalten.");
   if (isSelected("emergency-numbers")) checkEmergencyNumbers(d.emergencyNumbers, findings);
   checkParameters(d, selected, findings);
 }
