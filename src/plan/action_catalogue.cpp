@@ -1,5 +1,7 @@
 #include "plan/action_catalogue.h"
 
+#include <algorithm>
+
 namespace qav {
 
 const std::vector<CatalogueEntry>& actionCatalogue() {
@@ -36,14 +38,20 @@ std::vector<std::string> knownActionNames() {
   return names;
 }
 
-std::string actionName(ActionKind kind) {
-  return actionCatalogue()[static_cast<std::size_t>(kind)].name;
+const CatalogueEntry& catalogueEntry(ActionKind kind) {
+  return actionCatalogue().at(static_cast<std::size_t>(kind));
 }
+
+std::string actionName(ActionKind kind) { return catalogueEntry(kind).name; }
 
 std::optional<ActionKind> actionKindFromName(const std::string& name) {
   for (const CatalogueEntry& entry : actionCatalogue())
     if (name == entry.name) return entry.kind;
   return std::nullopt;
+}
+
+bool isSelected(const std::vector<std::string>& actions, std::string_view name) {
+  return std::find(actions.begin(), actions.end(), name) != actions.end();
 }
 
 }  // namespace qav

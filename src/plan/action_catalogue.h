@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qav {
@@ -45,10 +46,16 @@ struct CatalogueEntry {
 // All 22 entries in catalogue order.
 const std::vector<CatalogueEntry>& actionCatalogue();
 
+const CatalogueEntry& catalogueEntry(ActionKind kind);
+
 // The 22 names in catalogue order.
 std::vector<std::string> knownActionNames();
 
 std::string actionName(ActionKind kind);
 std::optional<ActionKind> actionKindFromName(const std::string& name);
+
+// Whether `name` occurs in the selected action list. Names match byte for
+// byte: no case folding, no aliases; a name listed twice is still one action.
+bool isSelected(const std::vector<std::string>& actions, std::string_view name);
 
 }  // namespace qav
