@@ -10,9 +10,16 @@
 
 namespace qav {
 
+// The time point is the moment the plan is meant for: clock, date and the
+// "auto" routine time are taken from it in the process's local time zone.
+// Throws on a malformed routine-at (whether or not routine is selected), on
+// fewer than four emergency numbers when they are selected, and on values
+// outside the parameter label tables; no partial plan is ever returned.
 CommandPlan buildCommandPlan(const DeviceSettings& settings,
                              std::chrono::system_clock::time_point timePoint);
 
+// Appends the assignment of emergency trigger `triggerNumber` (1 to 3);
+// `value` is the three digits trigger, loudspeaker, microphone.
 void addTriggerAction(const DeviceSettings& settings, CommandPlan& plan, int triggerNumber,
                       const std::string& value);
 
