@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "settings/setting_values.h"
 
 namespace qav {
 namespace {
@@ -164,12 +163,6 @@ TEST_F(ConfigFile, PermissionIsThatOfTheFileBehindALink) {
 TEST_F(ConfigFile, MissingEqualsIsReportedBeforePermission) {
   const std::string path = write("sip-password = x\nbroken\n", 0644);
   EXPECT_EQ(readError(path), path + ":2: '=' fehlt");
-}
-
-TEST_F(ConfigFile, ListValuesSplitWhenApplied) {
-  Settings settings;
-  applySettingMap(settings, readConfigFile(write("emergency-numbers = 110,,,\n")));
-  EXPECT_EQ(settings.device.emergencyNumbers, (std::vector<std::string>{"110", "", "", ""}));
 }
 
 class WorkingDirectory {
