@@ -1,0 +1,150 @@
+#include "telephony/audio_stream.h"
+
+#include <re.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "telephony/g711_codec.h"
+#include "telephony/jitter_buffer.h"
+#include "telephony/libre_error.h"
+
+namespace qav {
+namespace {
+
+constexpr std::uint16_t rtpPortMin = 16384;
+constexpr std::uint16_t rtpPortMax = 32767;
+constexpr char eventPayloadType[] = "101";
+constexpr std::size_t maximumPacketSamples = 1600;
+
+void throwOnError(int err) {
+  if (err) throw std::runtime_error(libreErrorText(err));
+}
+
+}  // namespace
+
+struct AudioStream::State {
+  explicit State(JitterBuffer& buffer) : received(buffer) {}
+
+  JitterBuffer& received;
+  struct rtp_sock* rtp = nullptr;
+  struct sdp_session* sdp = nullptr;
+  struct sdp_media* media = nullptr;
+  std::optional<AudioCodec> codec;
+  int eventPt = -1;
+  struct sa remote {};
+  std::uint32_t timestamp = rand_u32();
+  std::uint32_t eventTimestamp = 0;
+  bool eventPlaying = false;
+  bool firstAudio = true;
+
+  void applyNegotiation();
+  void send(bool marker, int pt, std::uint32_t ts, const std::uint8_t* payload, std::size_t size);
+};
+
+namespace {
+
+void receiveRtp(const struct sa*, const struct rtp_header* header, struct mbuf* mb, void* arg) {
+  auto* state = static_cast<AudioStream::State*>(arg);
+  if (!state->codec || header->pt != state->codec->payloadType) return;
+  const std::size_t count = std::min(mbuf_get_left(mb), maximumPacketSamples);
+  std::int16_t samples[maximumPacketSamples];
+  g711Decode(state->codec->law, mbuf_buf(mb), count, samples);
+  state->received.put(header->ts, samples, count);
+}
+
+bool pickCodec(struct sdp_format* format, void* arg) {
+  auto* codec = static_cast<std::optional<AudioCodec>*>(arg);
+  if (!format->sup || !format->name || format->srate != 8000) return false;
+  const std::optional<G711Law> law = g711LawNamed(format->name);
+  if (!law) return false;
+  *codec = AudioCodec{*law, format->pt};
+  return true;
+}
+
+}  // namespace
+
+void AudioStream::State::applyNegotiation() {
+  codec.reset();
+  eventPt = -1;
+  if (!sdp_media_rport(media)) return;
+  sdp_media_format_apply(media, false, nullptr, -1, nullptr, -1, -1, pickCodec, &codec);
+  const struct sdp_format* events = sdp_media_rformat(media, telev_rtpfmt);
+  if (events) eventPt = events->pt;
+  remote = *sdp_media_raddr(media);
+  if (!sa_isset(&remote, SA_ALL)) codec.reset();
+}
+
+void AudioStream::State::send(bool marker, int pt, std::uint32_t ts, const std::uint8_t* payload, std::size_t size) {
+  struct mbuf* mb = mbuf_alloc(RTP_HEADER_SIZE + size);
+  if (!mb) return;
+  mb->pos = mb->end = RTP_HEADER_SIZE;
+  if (mbuf_write_mem(mb, payload, size) == 0) {
+    mb->pos = RTP_HEADER_SIZE;
+    // A lost packet is only a gap in the audio; nothing to report.
+    (void)rtp_send(rtp, &remote, false, marker, static_cast<std::uint8_t>(pt), ts, mb);
+  }
+  mem_deref(mb);
+}
+
+AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received)
+    : state(std::make_unique<State>(received)) {
+  struct sa address {};
+  throwOnError(sa_set_str(&address, localIp.c_str(), 0));
+  throwOnError(rtp_listen(&state->rtp, IPPROTO_UDP, &address, rtpPortMin, rtpPortMax, false, receiveRtp, nullptr,
+                          state.get()));
+  throwOnError(sdp_session_alloc(&state->sdp, &address));
+  throwOnError(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
+                             sdp_proto_rtpavp));
+  throwOnError(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
+                              nullptr));
+  throwOnError(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
+                              nullptr));
+  throwOnError(sdp_format_add(nullptr, state->media, false, eventPayloadType, telev_rtpfmt, 8000, 1, nullptr,
+                              nullptr, nullptr, false, "0-15"));
+  throwOnError(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
+}
+
+AudioStream::~AudioStream() {
+  // The socket first: no receive handler may run on a half-destroyed state.
+  mem_deref(state->rtp);
+  mem_deref(state->sdp);
+}
+
+int AudioStream::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
+
+bool AudioStream::acceptAnswer(struct mbuf* description) {
+  if (!description || sdp_decode(state->sdp, description, false) != 0) return false;
+  state->applyNegotiation();
+  return negotiated();
+}
+
+int AudioStream::answerOffer(struct mbuf* offer, struct mbuf** answer) {
+  const int err = sdp_decode(state->sdp, offer, true);
+  if (err) return err;
+  state->applyNegotiation();
+  return sdp_encode(answer, state->sdp, false);
+}
+
+bool AudioStream::negotiated() const { return state->codec.has_value(); }
+
+bool AudioStream::eventsAccepted() const { return state->eventPt >= 0; }
+
+void AudioStream::sendTick(const std::int16_t* frame, std::size_t count, const std::optional<EventPacket>& event) {
+  if (!state->codec) return;
+  if (event && state->eventPt >= 0) {
+    // Every packet of one event carries the timestamp of its beginning.
+    if (event->marker || !state->eventPlaying) state->eventTimestamp = state->timestamp;
+    state->eventPlaying = true;
+    state->send(event->marker, state->eventPt, state->eventTimestamp, event->payload.data(), event->payload.size());
+  } else {
+    state->eventPlaying = false;
+    std::vector<std::uint8_t> payload(count);
+    g711Encode(state->codec->law, frame, count, payload.data());
+    state->send(state->firstAudio, state->codec->payloadType, state->timestamp, payload.data(), payload.size());
+    state->firstAudio = false;
+  }
+  state->timestamp += static_cast<std::uint32_t>(count);
+}
+
+}  // namespace qav

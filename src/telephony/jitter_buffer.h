@@ -1,0 +1,48 @@
+// Received call audio, placed by RTP timestamp and played out at the media
+// clock's pace: reordering, duplicates, losses and silence gaps absorbed.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace qav {
+
+// Filled by the RTP receive handler, drained by the media clock thread. The
+// playout position follows the sender's timestamps; a sample that never
+// arrived plays as silence. The buffer starts, and after running empty starts
+// again, once prefetchSamples are waiting; it never holds more than
+// capacitySamples ahead of the playout position.
+class JitterBuffer {
+ public:
+  JitterBuffer(std::uint32_t prefetchSamples, std::uint32_t capacitySamples);
+
+  void put(std::uint32_t timestamp, const std::int16_t* samples, std::size_t count);
+  // Always fills count samples; true when at least one of them was received.
+  bool take(std::int16_t* out, std::size_t count);
+  void clear();
+
+ private:
+  // Timestamps extended to 64 bits, so that ordering survives the wrap of
+  // the 32-bit RTP timestamp.
+  using Packets = std::map<std::int64_t, std::vector<std::int16_t>>;
+
+  std::int64_t extend(std::uint32_t timestamp);
+  std::int64_t bufferedEnd() const;
+  void reset();
+  void startWhenFilled();
+  void trimToCapacity();
+
+  const std::int64_t prefetchSamples;
+  const std::int64_t capacitySamples;
+  std::mutex mutex;
+  Packets packets;
+  bool anchored = false;
+  std::uint32_t lastTimestamp = 0;
+  std::int64_t lastExtended = 0;
+  std::int64_t playout = 0;
+  bool playing = false;
+};
+
+}  // namespace qav

@@ -1,0 +1,713 @@
+// The telephony session on libre: registration with sipreg, the call with
+// sipsess, audio through the media port, DTMF by RFC 4733, SIP INFO or tones.
+#include <re.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "telephony/audio_stream.h"
+#include "telephony/inband_dtmf.h"
+#include "telephony/jitter_buffer.h"
+#include "telephony/libre_error.h"
+#include "telephony/libre_loop.h"
+#include "telephony/media_clock.h"
+#include "telephony/network_address.h"
+#include "telephony/sip_addressing.h"
+#include "telephony/sip_credentials.h"
+#include "telephony/sip_stack.h"
+#include "telephony/telephone_events.h"
+#include "telephony/telephony_session.h"
+#include "tone/tone_analyzer.h"
+
+namespace qav {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr std::uint32_t sampleRate = 8000;
+constexpr std::size_t frameSamples = 160;
+constexpr milliseconds packetTime{20};
+constexpr std::uint32_t registrationExpirySec = 300;
+// Enough buffered audio to ride out ordinary loopback and LAN jitter, not so
+// much that the analyzer hears the QAV late.
+constexpr std::uint32_t jitterPrefetchSamples = 2 * frameSamples;
+constexpr std::uint32_t jitterCapacitySamples = 10 * frameSamples;
+constexpr milliseconds callEndWait{2000};
+constexpr milliseconds unregisterWait{500};
+constexpr milliseconds inbandDrainSlack{2000};
+constexpr milliseconds pollStep{10};
+
+// A failure inside libre; each operation puts its stage in front.
+class LibreFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+void check(int err) {
+  if (err) throw LibreFailure(libreErrorText(err));
+}
+
+std::string plText(const struct pl& text) { return std::string(text.p ? text.p : "", text.l); }
+
+class LibreSession;
+
+// The session's audio endpoint. The media clock drives it every 20 ms: one
+// received frame from the jitter buffer (silence when the far end sends
+// nothing) goes to the analyzer, one frame from the in-band FIFO (silence
+// when empty) or the current telephone event goes out by RTP.
+class QavMediaPort {
+ public:
+  explicit QavMediaPort(ToneAnalyzer* toneAnalyzer)
+      : analyzer(toneAnalyzer), received(jitterPrefetchSamples, jitterCapacitySamples), clock(packetTime) {}
+  ~QavMediaPort() { clock.stop(); }
+  QavMediaPort(const QavMediaPort&) = delete;
+  QavMediaPort& operator=(const QavMediaPort&) = delete;
+
+  void onFrameRequested(std::int16_t* samples, std::size_t count) {
+    std::fill(samples, samples + count, std::int16_t{0});
+    bool empty = false;
+    {
+      std::lock_guard lock(fifoMutex);
+      const std::size_t moved = std::min(count, sampleFifo.size());
+      std::copy_n(sampleFifo.begin(), moved, samples);
+      sampleFifo.erase(sampleFifo.begin(), sampleFifo.begin() + static_cast<std::ptrdiff_t>(moved));
+      empty = sampleFifo.empty();
+    }
+    if (empty) fifoDrained.notify_all();
+  }
+
+  void onFrameReceived(const std::int16_t* samples, std::size_t count) { analyzer->process(samples, count); }
+
+  void startClock() {
+    clock.start([this] { tick(); });
+  }
+  // Must not be called under a LibreLock: a tick may be waiting for it.
+  void stopClock() { clock.stop(); }
+
+  // Worker thread or LibreLock: the stream the clock sends to and whose
+  // packets fill the jitter buffer.
+  void attach(AudioStream* audio) {
+    stream = audio;
+    received.clear();
+    streaming = true;
+  }
+  void detach() {
+    streaming = false;
+    stream = nullptr;
+  }
+  JitterBuffer& jitterBuffer() { return received; }
+
+  void queueEvent(int code, std::uint32_t durationMs) {
+    std::lock_guard lock(fifoMutex);
+    events.queue(code, durationMs);
+  }
+
+  ToneAnalyzer* analyzer;
+  std::mutex fifoMutex;
+  std::condition_variable fifoDrained;
+  std::deque<std::int16_t> sampleFifo;
+
+ private:
+  void tick() {
+    if (!streaming) return;
+    std::int16_t in[frameSamples];
+    received.take(in, frameSamples);
+    onFrameReceived(in, frameSamples);
+    std::int16_t out[frameSamples];
+    onFrameRequested(out, frameSamples);
+    std::optional<EventPacket> event;
+    {
+      std::lock_guard lock(fifoMutex);
+      event = events.poll();
+    }
+    LibreLock lock;
+    if (stream) stream->sendTick(out, frameSamples, event);
+  }
+
+  JitterBuffer received;
+  TelephoneEventPacer events;  // guarded by fifoMutex
+  AudioStream* stream = nullptr;  // guarded by libre's lock
+  std::atomic<bool> streaming{false};
+  MediaClock clock;
+};
+
+// The registration: sipreg with the account's URIs and credentials; its
+// response handler is onRegState.
+class SessionAccount {
+ public:
+  explicit SessionAccount(LibreSession* owner) : session(owner) {}
+  ~SessionAccount() { release(); }
+  SessionAccount(const SessionAccount&) = delete;
+  SessionAccount& operator=(const SessionAccount&) = delete;
+
+  void create(struct sip* sip, const SipSettings& settings, const std::vector<std::string>& routes);
+  // Ends the registration; libre sends the unregistering REGISTER.
+  void release() {
+    registration = static_cast<struct sipreg*>(mem_deref(registration));
+    credentials = mem_deref(credentials);
+  }
+  void* challengeAnswerer() const { return credentials; }
+
+  void onRegState(int err, const struct sip_msg* msg);
+
+ private:
+  LibreSession* session;
+  struct sipreg* registration = nullptr;
+  void* credentials = nullptr;
+};
+
+// The one outgoing call: sipsess with its SDP offer and the audio stream.
+// Its handlers report to onCallState and onCallMediaState.
+class SessionCall {
+ public:
+  SessionCall(LibreSession* owner, const std::string& localIp, JitterBuffer& received)
+      : session(owner), stream(localIp, received) {}
+  ~SessionCall() { release(); }
+  SessionCall(const SessionCall&) = delete;
+  SessionCall& operator=(const SessionCall&) = delete;
+
+  void connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
+               const std::string& contactUser, const std::vector<std::string>& routes, void* credentials);
+  bool isActive() const { return sess && !closed; }
+  // CANCEL before the answer, BYE after it; libre finishes either alone.
+  void release() { sess = static_cast<struct sipsess*>(mem_deref(sess)); }
+  void sendInfo(const std::string& body);
+  AudioStream& audio() { return stream; }
+
+  void onCallState(bool confirmed, bool disconnected, int status);
+  void onCallMediaState();
+
+  static int offered(struct mbuf** answer, const struct sip_msg* msg, void* arg);
+  static int answered(const struct sip_msg* msg, void* arg);
+  static void progressed(const struct sip_msg* msg, void* arg);
+  static void established(const struct sip_msg* msg, void* arg);
+  static void infoReceived(struct sip* sip, const struct sip_msg* msg, void* arg);
+  static void closedBy(int err, const struct sip_msg* msg, void* arg);
+  static void infoAnswered(int err, const struct sip_msg* msg, void* arg);
+
+ private:
+  LibreSession* session;
+  AudioStream stream;
+  struct sipsess* sess = nullptr;
+  bool closed = false;
+  bool mediaConnected = false;
+};
+
+class LibreSession final : public TelephonySession {
+ public:
+  LibreSession() : analyzer(sampleRate) {
+    analyzer.setCallback([this](Signal signal) {
+      {
+        std::lock_guard lock(stateMutex);
+        signals.push_back(signal);
+      }
+      stateChanged.notify_all();
+    });
+  }
+  ~LibreSession() override { shutdown(); }
+
+  void registerAccount(const SipSettings& s) override;
+  void placeCall(const std::string& target) override;
+  void sendDigits(const std::string& digits) override;
+  std::optional<Signal> waitSignal(std::int64_t timeoutMs) override;
+  bool isConnected() override;
+  void hangup() noexcept override;
+  void shutdown() noexcept override;
+
+  // From the worker thread.
+  void registrationEvent(int status, bool active);
+  void callEvent(bool confirmed, bool disconnected, std::optional<int> status);
+  void mediaEvent(AudioStream* stream, bool connected);
+  void infoResponse(int status, const std::string& reason);
+
+ private:
+  void startStack();
+  std::vector<std::string> registrationRoutes() const;
+  std::vector<std::string> callRoutes() const;
+  void failRegistration(int status);
+  void sendEvents(const std::string& digits);
+  void sendInfos(const std::string& digits);
+  void sendInband(const std::string& digits);
+  void awaitInfoResponse(Clock::time_point deadline);
+  template <typename Predicate>
+  void waitState(Clock::time_point deadline, Predicate done);
+  void waitForStackExit(milliseconds limit);
+  void releaseObjects() noexcept;
+
+  std::unique_ptr<LibreLoop> loop;
+  ToneAnalyzer analyzer;
+  std::unique_ptr<QavMediaPort> mediaPort;
+  std::unique_ptr<SessionAccount> account;
+  std::unique_ptr<SessionCall> call;
+  std::unique_ptr<SipStack> stack;
+  SipSettings settings;
+  std::string serverAddress;
+  std::string localAddress;
+  std::mutex stateMutex;
+  std::condition_variable stateChanged;
+  std::deque<Signal> signals;
+  bool registered = false;
+  bool registrationFailed = false;
+  int registrationStatus = 0;
+  bool callConfirmed = false;
+  bool callEnded = false;
+  bool mediaActive = false;
+  int callStatus = 0;
+  std::optional<int> infoStatus;
+  std::string infoReason;
+};
+
+// ---- SessionAccount ----
+
+void SessionAccount::create(struct sip* sip, const SipSettings& settings, const std::vector<std::string>& routes) {
+  credentials = makeSipCredentials(settings.realm, digestUser(settings), settings.password);
+  std::vector<const char*> routev;
+  for (const std::string& route : routes) routev.push_back(route.c_str());
+  const std::string registrar = registrarUri(settings);
+  const std::string account = accountUri(settings);
+  check(sipreg_register(
+      &registration, sip, registrar.c_str(), account.c_str(), nullptr, account.c_str(), registrationExpirySec,
+      settings.user.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()), 0, answerSipChallenge,
+      credentials, true,
+      [](int err, const struct sip_msg* msg, void* arg) { static_cast<SessionAccount*>(arg)->onRegState(err, msg); },
+      this, nullptr, nullptr));
+}
+
+void SessionAccount::onRegState(int err, const struct sip_msg* msg) {
+  if (err || !msg) {
+    session->registrationEvent(statusForTransportError(err), false);
+    return;
+  }
+  session->registrationEvent(msg->scode, msg->scode >= 200 && msg->scode < 300 && sipreg_registered(registration));
+}
+
+// ---- SessionCall ----
+
+void SessionCall::connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
+                          const std::string& contactUser, const std::vector<std::string>& routes,
+                          void* credentials) {
+  struct mbuf* offer = nullptr;
+  check(stream.offer(&offer));
+  std::vector<const char*> routev;
+  for (const std::string& route : routes) routev.push_back(route.c_str());
+  const int err = sipsess_connect(&sess, sock, requestUri.c_str(), nullptr, fromUri.c_str(), contactUser.c_str(),
+                                  routev.data(), static_cast<std::uint32_t>(routev.size()), "application/sdp",
+                                  offer, answerSipChallenge, credentials, true, offered, answered, progressed,
+                                  established, infoReceived, nullptr, closedBy, this, nullptr);
+  mem_deref(offer);
+  check(err);
+}
+
+void SessionCall::sendInfo(const std::string& body) {
+  struct mbuf* mb = mbuf_alloc(body.size());
+  if (!mb) check(ENOMEM);
+  int err = mbuf_write_str(mb, body.c_str());
+  mb->pos = 0;
+  if (!err) err = sipsess_info(sess, "application/dtmf-relay", mb, infoAnswered, this);
+  mem_deref(mb);
+  check(err);
+}
+
+void SessionCall::onCallState(bool confirmed, bool disconnected, int status) {
+  if (disconnected) closed = true;
+  session->callEvent(confirmed, disconnected, status);
+}
+
+void SessionCall::onCallMediaState() {
+  // The media is connected once per call; later answers only move the
+  // stream's remote address and codec, which the stream already applied.
+  if (mediaConnected) return;
+  mediaConnected = true;
+  session->mediaEvent(&stream, true);
+}
+
+int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  return self->stream.answerOffer(msg->mb, answer);
+}
+
+int SessionCall::answered(const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  // No usable codec: libre acknowledges the answer and ends the call.
+  if (!self->stream.acceptAnswer(msg->mb)) return EPROTO;
+  self->onCallMediaState();
+  return 0;
+}
+
+void SessionCall::progressed(const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  self->session->callEvent(false, false, msg->scode);
+  // Early media: an SDP answer in a provisional response.
+  if (mbuf_get_left(msg->mb) && msg_ctype_cmp(&msg->ctyp, "application", "sdp") &&
+      self->stream.acceptAnswer(msg->mb)) {
+    self->onCallMediaState();
+  }
+}
+
+void SessionCall::established(const struct sip_msg* msg, void* arg) {
+  static_cast<SessionCall*>(arg)->onCallState(true, false, msg ? msg->scode : 200);
+}
+
+void SessionCall::infoReceived(struct sip* sip, const struct sip_msg* msg, void*) {
+  (void)sip_reply(sip, msg, 200, "OK");
+}
+
+void SessionCall::closedBy(int err, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  int status = 0;
+  if (msg && !msg->req) {
+    status = msg->scode;
+  } else if (err) {
+    status = statusForTransportError(err);
+  }
+  self->closed = true;
+  self->session->mediaEvent(&self->stream, false);
+  self->session->callEvent(false, true, status ? std::optional<int>(status) : std::nullopt);
+}
+
+void SessionCall::infoAnswered(int err, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  if (err || !msg) {
+    self->session->infoResponse(statusForTransportError(err), libreErrorText(err));
+  } else if (msg->scode >= 200) {
+    self->session->infoResponse(msg->scode, plText(msg->reason));
+  }
+}
+
+// ---- LibreSession: events from the worker ----
+
+void LibreSession::registrationEvent(int status, bool active) {
+  {
+    std::lock_guard lock(stateMutex);
+    registrationStatus = status;
+    if (status >= 200 && status < 300 && active) {
+      registered = true;
+    } else if (status >= 300) {
+      registrationFailed = true;
+    }
+  }
+  stateChanged.notify_all();
+}
+
+void LibreSession::callEvent(bool confirmed, bool disconnected, std::optional<int> status) {
+  {
+    std::lock_guard lock(stateMutex);
+    if (status) callStatus = *status;
+    if (disconnected) {
+      callConfirmed = false;
+      callEnded = true;
+    } else if (confirmed) {
+      callConfirmed = true;
+    }
+  }
+  stateChanged.notify_all();
+}
+
+void LibreSession::mediaEvent(AudioStream* stream, bool connected) {
+  if (!mediaPort) return;
+  if (!connected) {
+    mediaPort->detach();
+    return;
+  }
+  mediaPort->attach(stream);
+  {
+    std::lock_guard lock(stateMutex);
+    mediaActive = true;
+  }
+  stateChanged.notify_all();
+}
+
+void LibreSession::infoResponse(int status, const std::string& reason) {
+  {
+    std::lock_guard lock(stateMutex);
+    infoStatus = status;
+    infoReason = reason;
+  }
+  stateChanged.notify_all();
+}
+
+// ---- LibreSession: operations ----
+
+template <typename Predicate>
+void LibreSession::waitState(Clock::time_point deadline, Predicate done) {
+  std::unique_lock lock(stateMutex);
+  stateChanged.wait_until(lock, deadline, [&] { return done(); });
+}
+
+std::vector<std::string> LibreSession::registrationRoutes() const {
+  if (!settings.proxy.empty()) return {proxyRoute(settings.proxy)};
+  if (!isNumericHost(settings.server)) return {registrarRoute(settings, serverAddress)};
+  return {};
+}
+
+std::vector<std::string> LibreSession::callRoutes() const {
+  if (!settings.proxy.empty()) return {proxyRoute(settings.proxy)};
+  return {registrarRoute(settings, serverAddress)};
+}
+
+void LibreSession::failRegistration(int status) {
+  std::lock_guard lock(stateMutex);
+  registrationStatus = status;
+  registrationFailed = true;
+}
+
+void LibreSession::startStack() {
+  if (!loop) loop = std::make_unique<LibreLoop>();
+  serverAddress = isNumericHost(settings.server) ? settings.server : resolveHost(settings.server);
+  if (!serverAddress.empty() && serverAddress.front() == '[') {
+    serverAddress = serverAddress.substr(1, serverAddress.size() - 2);
+  }
+  localAddress = serverAddress.empty() ? "" : localAddressTowards(serverAddress);
+  // A server that does not resolve or cannot be reached is a transport
+  // failure without any SIP response.
+  if (localAddress.empty()) {
+    failRegistration(statusForTransportError(EHOSTUNREACH));
+    return;
+  }
+  mediaPort = std::make_unique<QavMediaPort>(&analyzer);
+  mediaPort->startClock();
+  LibreLock lock;
+  stack = std::make_unique<SipStack>(settings.transport, localAddress);
+  account = std::make_unique<SessionAccount>(this);
+  account->create(stack->sip(), settings, registrationRoutes());
+}
+
+void LibreSession::registerAccount(const SipSettings& s) {
+  settings = s;
+  try {
+    startStack();
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("PJSIP: ") + error.what());
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(settings.registrationTimeoutSec);
+  std::unique_lock lock(stateMutex);
+  stateChanged.wait_until(lock, deadline, [this] { return registered || registrationFailed; });
+  if (registered) return;
+  if (registrationFailed) {
+    throw std::runtime_error("SIP-Registrierung fehlgeschlagen (SIP " + std::to_string(registrationStatus) + ").");
+  }
+  throw std::runtime_error("Zeitüberschreitung bei der SIP-Registrierung.");
+}
+
+void LibreSession::placeCall(const std::string& target) {
+  {
+    std::lock_guard lock(stateMutex);
+    callConfirmed = false;
+    callEnded = false;
+    mediaActive = false;
+    signals.clear();
+  }
+  analyzer.reset();
+  const std::string uri = callRequestUri(dialledTarget(target, settings.dialPrefix), settings.server);
+  try {
+    if (!stack || !account || !mediaPort) throw LibreFailure(libreErrorText(ENOTCONN));
+    LibreLock lock;
+    mediaPort->detach();
+    call.reset();
+    call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer());
+    call->connect(stack->sessions(), uri, accountUri(settings), settings.user, callRoutes(),
+                  account->challengeAnswerer());
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("PJSIP-Anruf: ") + error.what());
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(settings.callTimeoutSec);
+  std::unique_lock lock(stateMutex);
+  stateChanged.wait_until(lock, deadline, [this] { return (callConfirmed && mediaActive) || callEnded; });
+  if (callConfirmed && mediaActive) return;
+  if (callEnded) throw std::runtime_error("Anruf fehlgeschlagen (SIP " + std::to_string(callStatus) + ").");
+  throw std::runtime_error("Zeitüberschreitung beim Anrufaufbau.");
+}
+
+void LibreSession::sendEvents(const std::string& digits) {
+  bool accepted = false;
+  {
+    LibreLock lock;
+    accepted = call && call->audio().eventsAccepted();
+  }
+  if (!accepted) throw LibreFailure("die Gegenstelle hat telephone-event nicht angenommen");
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const int code = telephoneEventCode(digits[i]);
+    if (code < 0) throw LibreFailure(std::string("kein DTMF-Zeichen: ") + digits[i]);
+    mediaPort->queueEvent(code, settings.dtmfToneMs);
+    const std::uint32_t pause = settings.dtmfToneMs + (i + 1 < digits.size() ? settings.dtmfGapMs : 0);
+    if (pause > 0) std::this_thread::sleep_for(milliseconds(pause));
+  }
+}
+
+void LibreSession::awaitInfoResponse(Clock::time_point deadline) {
+  std::unique_lock lock(stateMutex);
+  stateChanged.wait_until(lock, deadline, [this] { return infoStatus.has_value() || callEnded; });
+  if (infoStatus && *infoStatus >= 300) {
+    throw LibreFailure("SIP " + std::to_string(*infoStatus) + " " + infoReason);
+  }
+}
+
+void LibreSession::sendInfos(const std::string& digits) {
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const std::string body =
+        std::string("Signal=") + digits[i] + "\r\nDuration=" + std::to_string(settings.dtmfToneMs) + "\r\n";
+    {
+      std::lock_guard lock(stateMutex);
+      infoStatus.reset();
+    }
+    const std::uint32_t pause = settings.dtmfToneMs + (i + 1 < digits.size() ? settings.dtmfGapMs : 0);
+    const auto deadline = Clock::now() + milliseconds(pause);
+    {
+      LibreLock lock;
+      if (!call || !call->isActive()) check(ENOTCONN);
+      call->sendInfo(body);
+    }
+    // A refusal that arrives within the digit's time fails the digit; the
+    // far end's answer is not awaited beyond it.
+    awaitInfoResponse(deadline);
+    std::this_thread::sleep_until(deadline);
+  }
+}
+
+void LibreSession::sendInband(const std::string& digits) {
+  {
+    std::lock_guard lock(mediaPort->fifoMutex);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+      const auto pair = dtmfTonePair(digits[i]);
+      if (!pair) throw std::runtime_error(std::string("Ungültiges DTMF-Zeichen: ") + digits[i]);
+      appendDtmfTone(mediaPort->sampleFifo, *pair, settings.dtmfToneMs);
+      if (i + 1 < digits.size()) appendSilence(mediaPort->sampleFifo, settings.dtmfGapMs);
+    }
+  }
+  const auto deadline =
+      Clock::now() + milliseconds(static_cast<std::uint64_t>(settings.dtmfToneMs + settings.dtmfGapMs) *
+                                  digits.size()) +
+      inbandDrainSlack;
+  std::unique_lock lock(mediaPort->fifoMutex);
+  mediaPort->fifoDrained.wait_until(lock, deadline, [this] { return mediaPort->sampleFifo.empty(); });
+  if (!mediaPort->sampleFifo.empty()) {
+    throw std::runtime_error("Inband-DTMF-Ausgabepuffer wurde nicht abgearbeitet.");
+  }
+}
+
+void LibreSession::sendDigits(const std::string& digits) {
+  if (digits.empty()) return;
+  {
+    std::lock_guard lock(stateMutex);
+    if (!callConfirmed || callEnded) {
+      throw std::runtime_error("DTMF kann ohne aktive Verbindung nicht gesendet werden.");
+    }
+  }
+  analyzer.setEnabled(false);
+  {
+    std::lock_guard lock(stateMutex);
+    signals.clear();
+  }
+  try {
+    switch (settings.dtmfMethod) {
+      case DtmfMethod::Rfc4733: sendEvents(digits); break;
+      case DtmfMethod::SipInfo: sendInfos(digits); break;
+      case DtmfMethod::Inband: sendInband(digits); break;
+    }
+  } catch (const LibreFailure& failure) {
+    analyzer.setEnabled(true);
+    throw std::runtime_error(std::string("DTMF konnte nicht gesendet werden: ") + failure.what());
+  } catch (...) {
+    analyzer.setEnabled(true);
+    throw;
+  }
+  analyzer.setEnabled(true);
+}
+
+std::optional<Signal> LibreSession::waitSignal(std::int64_t timeoutMs) {
+  std::unique_lock lock(stateMutex);
+  const auto start = Clock::now();
+  auto takeOldest = [this] {
+    const Signal signal = signals.front();
+    signals.pop_front();
+    return signal;
+  };
+  if (!signals.empty()) return takeOldest();
+  const auto deadline = start + milliseconds(timeoutMs);
+  while (!callEnded && Clock::now() < deadline) {
+    stateChanged.wait_until(lock, deadline);
+    if (Clock::now() >= deadline) break;
+    if (!signals.empty()) return takeOldest();
+  }
+  if (!signals.empty()) return takeOldest();
+  return std::nullopt;
+}
+
+bool LibreSession::isConnected() {
+  std::lock_guard lock(stateMutex);
+  return callConfirmed && !callEnded;
+}
+
+void LibreSession::hangup() noexcept {
+  try {
+    if (!call || !loop) return;
+    bool released = false;
+    {
+      LibreLock lock;
+      if (call->isActive()) {
+        call->release();
+        released = true;
+      }
+      if (mediaPort) mediaPort->detach();
+    }
+    if (released) callEvent(false, true, std::nullopt);
+  } catch (...) {
+  }
+}
+
+void LibreSession::waitForStackExit(milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (Clock::now() < deadline) {
+    {
+      LibreLock lock;
+      if (!stack || stack->finished()) return;
+    }
+    std::this_thread::sleep_for(pollStep);
+  }
+}
+
+void LibreSession::releaseObjects() noexcept {
+  if (mediaPort) mediaPort->stopClock();
+  LibreLock lock;
+  if (mediaPort) mediaPort->detach();
+  call.reset();
+  mediaPort.reset();
+  account.reset();
+  stack.reset();
+}
+
+void LibreSession::shutdown() noexcept {
+  try {
+    if (!loop) return;
+    const bool hadCall = call && call->isActive();
+    hangup();
+    waitState(Clock::now() + callEndWait, [this] { return callEnded || !call; });
+    {
+      LibreLock lock;
+      if (account) account->release();
+      if (stack) stack->beginClose();
+    }
+    // The BYE or CANCEL of a call just released finishes in the same wait.
+    waitForStackExit(hadCall ? callEndWait + unregisterWait : unregisterWait);
+    releaseObjects();
+    loop->stop();
+    loop.reset();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TelephonySession> createTelephonySession() { return std::make_unique<LibreSession>(); }
+
+}  // namespace qav

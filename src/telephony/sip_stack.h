@@ -1,0 +1,52 @@
+// libre's SIP stack for one account: DNS client, one transport on the
+// local address towards the server, the session socket, stray requests.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "settings/settings.h"
+
+struct dnsc;
+struct tls;
+struct sip;
+struct sip_lsnr;
+struct sipsess_sock;
+
+namespace qav {
+
+// Every member runs on libre's worker thread or under a LibreLock.
+// Incoming calls are refused (the program only calls out) and OPTIONS is
+// answered; requests inside a call belong to the call's session.
+class SipStack {
+ public:
+  // Throws std::runtime_error with libre's error text.
+  SipStack(SipTransport transport, const std::string& localIp);
+  ~SipStack();
+  SipStack(const SipStack&) = delete;
+  SipStack& operator=(const SipStack&) = delete;
+
+  struct sip* sip() const { return stack; }
+  struct sipsess_sock* sessions() const { return sessionSocket; }
+
+  // Lets the stack finish what is still in flight (an unregistering
+  // REGISTER, a BYE or CANCEL); finished() turns true when nothing is left.
+  void beginClose();
+  bool finished() const { return exited.load(); }
+
+ private:
+  void release();
+  void releaseListeners();
+
+  struct dnsc* dns = nullptr;
+  struct tls* tlsContext = nullptr;
+  struct sip* stack = nullptr;
+  struct sipsess_sock* sessionSocket = nullptr;
+  struct sip_lsnr* optionsListener = nullptr;
+  struct sip_lsnr* requestFallback = nullptr;
+  struct sip_lsnr* responseFallback = nullptr;
+  bool closing = false;
+  std::atomic<bool> exited{false};
+};
+
+}  // namespace qav
