@@ -7,9 +7,11 @@ namespace qav {
 
 void listPlan(const DeviceSettings& device, std::chrono::system_clock::time_point timePoint,
               Reporter& reporter) {
+  // Built before the first line is written: a plan that cannot be built ends
+  // the run with its error line alone, not after a listing that stops halfway.
+  const CommandPlan plan = buildCommandPlan(device, timePoint);
   reporter.info("plan", "Befehlssatz: #* (Z208)");
   reporter.info("plan", "Ziel: " + device.target);
-  const CommandPlan plan = buildCommandPlan(device, timePoint);
   for (const PlanAction& action : plan) {
     reporter.info("action", action.title + " [" + action.name + "]");
     for (const PlanSegment& segment : action.segments)

@@ -43,7 +43,7 @@ TEST_F(Cli, HelpAndVersion) {
   EXPECT_EQ(version.err, "");
 }
 
-TEST_F(Cli, ParseErrorsWinOverHelpAndWriteOnlyStandardError) {
+TEST_F(Cli, ErrorsGoOnlyToStandardErrorWithStatusThree) {
   struct Case {
     std::initializer_list<std::string> args;
     const char* err;
@@ -58,6 +58,12 @@ TEST_F(Cli, ParseErrorsWinOverHelpAndWriteOnlyStandardError) {
        "Fehler: Ungültiger Zahlenwert für sip-port: 65536\n"},
       {{"--dry-run", "--target", "1", "--color", "bunt"},
        "Fehler: color muss auto, always oder never sein\n"},
+      // Validation looks at routine-at only for the routine action; the plan
+      // refuses the shape for every plan, before any listing line.
+      {{"--dry-run", "--target", "1", "--actions", "clock", "--routine-at", "7:30"},
+       "Fehler: routine-at muss HH:MM oder auto sein\n"},
+      {{"--dry-run", "--json", "--target", "1", "--actions", "clock", "--routine-at", "AUTO"},
+       "Fehler: routine-at muss HH:MM oder auto sein\n"},
   };
   for (const Case& c : cases) {
     ProgramResult r = run(c.args);
