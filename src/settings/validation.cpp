@@ -53,13 +53,6 @@ bool isRoutineTime(const std::string& value) {
          fitsBound("routine-at", minutes, 59);
 }
 
-// Trigger number first (it must name the trigger itself), then loudspeaker
-// and microphone, each 1 to 3: for trigger 2, "213" is valid, "123" is not.
-bool isTrigger(const std::string& value, char triggerDigit) {
-  return value.size() == 3 && value[0] == triggerDigit && value[1] >= '1' && value[1] <= '3' &&
-         value[2] >= '1' && value[2] <= '3';
-}
-
 bool isDialAttempts(const std::string& value) {
   return !value.empty() && allDigits(value) && fitsBound("dial-attempts", value, 12);
 }
@@ -74,6 +67,15 @@ class Findings {
  private:
   std::vector<std::string> messages_;
 };
+
+// Trigger number first (it must name the trigger itself), then loudspeaker
+// and microphone, each 1 to 3: for trigger 2, "213" is valid, "123" is not.
+void checkTrigger(const std::string& key, const std::string& value, char triggerDigit,
+                  Findings& findings) {
+  findings.require(value.size() == 3 && value[0] == triggerDigit && value[1] >= '1' &&
+                       value[1] <= '3' && value[2] >= '1' && value[2] <= '3',
+                   key + " muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) enthalten.");
+}
 
 void checkAccount(const SipSettings& sip, Findings& findings) {
   findings.require(!sip.server.empty(), "SIP-Server fehlt.");
@@ -105,9 +107,7 @@ void checkTriggers(const DeviceSettings& device, const std::set<std::string>& se
                   {"emergency-trigger-3", device.emergencyTrigger3, '3'}};
   for (const auto& trigger : triggers)
     if (selected.count(trigger.key) != 0)
-      findings.require(isTrigger(trigger.value, trigger.digit),
-                       std::string(trigger.key) +
-                           " muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) enthalten.");
+      checkTrigger(trigger.key, trigger.value, trigger.digit, findings);
 }
 
 // With a wrong count only the count is reported; the entries are looked at
