@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -35,6 +36,11 @@ SippPeer::SippPeer(const std::string& scenario, const std::string& workingDirect
                                         "-i", "127.0.0.1", "-p", std::to_string(sipPort),
                                         "-mi", "127.0.0.1", "-mp", std::to_string(rtpPort),
                                         "-m", "1", "-nostdin", "-timeout", "120s", "-timeout_error"};
+  // For debugging a scenario: QAV_SIPP_TRACE=DIR keeps sipp's message log.
+  if (const char* trace = std::getenv("QAV_SIPP_TRACE")) {
+    arguments.insert(arguments.end(), {"-trace_msg", "-message_file", std::string(trace) + "/" + scenario + ".log",
+                                       "-trace_err", "-error_file", std::string(trace) + "/" + scenario + ".err"});
+  }
   pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
