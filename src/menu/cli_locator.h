@@ -1,0 +1,25 @@
+// Finding the qav-cli program that the menu drives: beside the menu's own
+// file first, so that an installation uses its own pair, then on PATH.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qav::menu {
+
+// The directory of the running executable: /proc/self/exe where it exists
+// (Linux), else the directory part of argv0 (FreeBSD; empty without one).
+std::string ownDirectory(const char* argv0);
+
+// The first executable file named `name` in the given directories, then in
+// the colon-separated directory list `searchPath` (an empty entry there is
+// the working directory, as for the shell).
+std::optional<std::string> findProgram(const std::string& name,
+                                       const std::vector<std::string>& firstDirectories,
+                                       const std::string& searchPath);
+
+// qav-cli beside the menu, else on PATH.
+std::optional<std::string> findQavCli(const char* argv0);
+
+}  // namespace qav::menu

@@ -1,0 +1,76 @@
+#include "menu/console.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <istream>
+#include <ostream>
+
+#include "menu/cli_event.h"
+#include "settings/text_util.h"
+
+namespace qav::menu {
+
+namespace {
+
+// Switches the terminal's echo off for as long as it lives.
+class EchoOff {
+ public:
+  EchoOff() {
+    if (::tcgetattr(0, &saved) != 0) return;
+    termios quiet = saved;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    active = ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
+  }
+  ~EchoOff() {
+    if (active) ::tcsetattr(0, TCSAFLUSH, &saved);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved{};
+  bool active = false;
+};
+
+}  // namespace
+
+Console::Console(std::istream& in, std::ostream& out, bool inputIsTerminal, bool colour)
+    : in(in), out(out), inputIsTerminal(inputIsTerminal), useColour(colour) {}
+
+std::string Console::readLine(const std::string& prompt, bool secret) {
+  out << prompt << std::flush;
+  std::string line;
+  bool got = false;
+  if (secret && inputIsTerminal) {
+    const EchoOff quiet;
+    got = static_cast<bool>(std::getline(in, line));
+  } else {
+    got = static_cast<bool>(std::getline(in, line));
+  }
+  if (!got) {
+    out << '\n' << std::flush;
+    throw InputEnded{};
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (secret || !inputIsTerminal) out << (secret ? "" : line) << '\n';
+  out << std::flush;
+  return line;
+}
+
+std::string Console::ask(const std::string& prompt) { return trimBlanks(readLine(prompt, false)); }
+
+std::string Console::askSecret(const std::string& prompt) { return readLine(prompt, true); }
+
+bool Console::confirm(const std::string& question) {
+  const std::string answer = lowerAscii(ask(question + " (j/n): "));
+  return answer == "j" || answer == "ja";
+}
+
+void Console::say(const std::string& line) { out << line << '\n' << std::flush; }
+
+void Console::status(const std::string& level, const std::string& message) {
+  say(renderEvent({level, "", message}, useColour));
+}
+
+}  // namespace qav::menu

@@ -1,0 +1,19 @@
+// Editing one setting at a prompt: current value and allowed values shown,
+// Enter keeps the value, "-" empties it; the text is converted by qav-cli's
+// own parsers, so a value they refuse is reported and not taken.
+#pragma once
+
+#include <string>
+
+#include "menu/menu_session.h"
+
+namespace qav::menu {
+
+// The value as the menu shows it: "(leer)" for nothing, ja/nein for ICE,
+// and only whether a password is set, never the password.
+std::string shownValue(const Settings& settings, const std::string& key);
+
+// Returns whether the setting was changed.
+bool editField(MenuSession& session, const std::string& key);
+
+}  // namespace qav::menu
