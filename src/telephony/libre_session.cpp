@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -241,7 +242,8 @@ class LibreSession final : public TelephonySession {
   void awaitInfoResponse(Clock::time_point deadline);
   template <typename Predicate>
   void waitState(Clock::time_point deadline, Predicate done);
-  void waitForStackExit(milliseconds limit);
+  // Until no request of these methods awaits its final response.
+  void waitForAnswers(std::initializer_list<const char*> methods, milliseconds limit);
   void releaseObjects() noexcept;
 
   std::unique_ptr<LibreLoop> loop;
@@ -665,12 +667,12 @@ void LibreSession::hangup() noexcept {
   }
 }
 
-void LibreSession::waitForStackExit(milliseconds limit) {
+void LibreSession::waitForAnswers(std::initializer_list<const char*> methods, milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   while (Clock::now() < deadline) {
     {
       LibreLock lock;
-      if (!stack || stack->finished()) return;
+      if (!stack || !stack->awaitingAnswer(methods)) return;
     }
     std::this_thread::sleep_for(pollStep);
   }
@@ -689,16 +691,15 @@ void LibreSession::releaseObjects() noexcept {
 void LibreSession::shutdown() noexcept {
   try {
     if (!loop) return;
-    const bool hadCall = call && call->isActive();
     hangup();
     waitState(Clock::now() + callEndWait, [this] { return callEnded || !call; });
+    // The CANCEL or BYE of the call just released.
+    waitForAnswers({"BYE", "CANCEL"}, callEndWait);
     {
       LibreLock lock;
       if (account) account->release();
-      if (stack) stack->beginClose();
     }
-    // The BYE or CANCEL of a call just released finishes in the same wait.
-    waitForStackExit(hadCall ? callEndWait + unregisterWait : unregisterWait);
+    waitForAnswers({"REGISTER"}, unregisterWait);
     releaseObjects();
     loop->stop();
     loop.reset();

@@ -2,6 +2,7 @@
 
 #include <re.h>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "telephony/libre_error.h"
@@ -62,14 +63,23 @@ bool answerUnhandledRequest(const struct sip_msg* msg, void* arg) {
 
 bool dropUnhandledResponse(const struct sip_msg*, void*) { return true; }
 
-void markExited(void* arg) { static_cast<std::atomic<bool>*>(arg)->store(true); }
+void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*, const std::uint8_t* packet,
+                 size_t length, void* arg) {
+  static_cast<SipStack*>(arg)->traced(sent, packet, length);
+}
+
+std::string text(const struct pl& value) { return std::string(value.p ? value.p : "", value.l); }
+
+// Requests whose answer shutdown waits for.
+bool tracked(const std::string& method) { return method == "BYE" || method == "CANCEL" || method == "REGISTER"; }
 
 }  // namespace
 
 SipStack::SipStack(SipTransport transport, const std::string& localIp) {
   try {
     dns = systemDnsClient();
-    throwOnError(sip_alloc(&stack, dns, 32, 32, 32, userAgent, markExited, &exited));
+    throwOnError(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
+    sip_set_trace_handler(stack, tracePacket);
     struct sa address {};
     throwOnError(sa_set_str(&address, localIp.c_str(), 0));
     if (transport == SipTransport::Tls) {
@@ -101,22 +111,40 @@ void SipStack::release() {
   releaseListeners();
   sessionSocket = static_cast<struct sipsess_sock*>(mem_deref(sessionSocket));
   if (stack) {
+    // Whatever is still in flight ends here; the session has waited for the
+    // answers it cares about.
     sip_close(stack, true);
-    if (!closing) mem_deref(stack);
-    // After a graceful close has finished, libre holds the stack again for
-    // its exit handler; this releases it for good.
-    else if (exited) mem_deref(stack);
-    stack = nullptr;
+    stack = static_cast<struct sip*>(mem_deref(stack));
   }
   tlsContext = static_cast<struct tls*>(mem_deref(tlsContext));
   dns = static_cast<struct dnsc*>(mem_deref(dns));
 }
 
-void SipStack::beginClose() {
-  if (closing || !stack) return;
-  closing = true;
-  sessionSocket = static_cast<struct sipsess_sock*>(mem_deref(sessionSocket));
-  sip_close(stack, false);
+void SipStack::traced(bool sent, const std::uint8_t* packet, std::size_t length) {
+  struct mbuf* buffer = mbuf_alloc(length);
+  if (!buffer) return;
+  struct sip_msg* msg = nullptr;
+  if (mbuf_write_mem(buffer, packet, length) == 0) {
+    buffer->pos = 0;
+    if (sip_msg_decode(&msg, buffer) != 0) msg = nullptr;
+  }
+  if (msg) {
+    const std::string method = text(msg->cseq.met);
+    const std::string key = method + " " + text(msg->callid) + " " + std::to_string(msg->cseq.num);
+    if (sent && msg->req && tracked(method)) unanswered.insert(key);
+    if (!sent && !msg->req && msg->scode >= 200) unanswered.erase(key);
+  }
+  mem_deref(msg);
+  mem_deref(buffer);
+}
+
+bool SipStack::awaitingAnswer(std::initializer_list<const char*> methods) const {
+  for (const std::string& key : unanswered) {
+    for (const char* method : methods) {
+      if (key.compare(0, std::strlen(method) + 1, std::string(method) + " ") == 0) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace qav

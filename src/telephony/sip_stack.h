@@ -2,7 +2,10 @@
 // local address towards the server, the session socket, stray requests.
 #pragma once
 
-#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <set>
 #include <string>
 
 #include "settings/settings.h"
@@ -29,10 +32,12 @@ class SipStack {
   struct sip* sip() const { return stack; }
   struct sipsess_sock* sessions() const { return sessionSocket; }
 
-  // Lets the stack finish what is still in flight (an unregistering
-  // REGISTER, a BYE or CANCEL); finished() turns true when nothing is left.
-  void beginClose();
-  bool finished() const { return exited.load(); }
+  // Whether a request of one of these methods was sent and its final
+  // response has not arrived yet (retransmissions count once).
+  bool awaitingAnswer(std::initializer_list<const char*> methods) const;
+
+  // libre's trace handler, with the stack as its argument.
+  void traced(bool sent, const std::uint8_t* packet, std::size_t length);
 
  private:
   void release();
@@ -45,8 +50,8 @@ class SipStack {
   struct sip_lsnr* optionsListener = nullptr;
   struct sip_lsnr* requestFallback = nullptr;
   struct sip_lsnr* responseFallback = nullptr;
-  bool closing = false;
-  std::atomic<bool> exited{false};
+  // "method call-id cseq" of the requests that await their final response.
+  std::set<std::string> unanswered;
 };
 
 }  // namespace qav

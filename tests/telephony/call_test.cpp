@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <regex>
+#include <thread>
 #include <vector>
 
 #include "peer_process.h"
@@ -170,6 +171,44 @@ TEST_F(CallTest, DigitsNeedAConnectedCall) {
   EXPECT_EQ(failureOf([&] { session->sendDigits("1"); }), "DTMF kann ohne aktive Verbindung nicht gesendet werden.");
 }
 
+TEST_F(CallTest, CallsAndInDialogRequestsWorkOverTcpAndTls) {
+  settings.dtmfMethod = DtmfMethod::SipInfo;
+  settings.dtmfToneMs = 40;
+  settings.dtmfGapMs = 0;
+  for (const auto& [transport, port] : {std::pair{SipTransport::Tcp, pbx->tcpPort()},
+                                        std::pair{SipTransport::Tls, pbx->tlsPort()}}) {
+    settings.transport = transport;
+    settings.port = port;
+    session = createTelephonySession();
+    peer.reset();
+    callPeer();
+    session->sendDigits("4");
+    expectDigits("info", "4", 40, 0);
+    session->hangup();
+    EXPECT_TRUE(peer->waitFor("bye", seconds(2)));
+    session->shutdown();
+  }
+}
+
+TEST_F(CallTest, CalleeWithoutTelephoneEventsRefusesRfc4733Digits) {
+  testing::SippPeer callee("callee_pcma_only.xml");
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("alaw"));
+  EXPECT_EQ(failureOf([&] { session->sendDigits("1"); }),
+            "DTMF konnte nicht gesendet werden: die Gegenstelle hat telephone-event nicht angenommen");
+  session->hangup();
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
+TEST_F(CallTest, AnswerWithoutCommonCodecEndsTheCall) {
+  testing::SippPeer callee("callee_no_common_codec.xml");
+  session->registerAccount(settings);
+  EXPECT_EQ(failureOf([&] { session->placeCall(callee.uri("g729")); }), "Anruf fehlgeschlagen (SIP 200).");
+  EXPECT_FALSE(session->isConnected());
+  // The call was answered, so it is ended with a BYE the callee expects.
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
 TEST_F(CallTest, BusyCalleeFailsTheCallWith486) {
   testing::SippPeer callee("callee_busy.xml");
   session->registerAccount(settings);
@@ -219,6 +258,21 @@ TEST_F(CallTest, ToneFromTheFarEndReachesWaitSignalThroughRtp) {
   EXPECT_FALSE(session->waitSignal(500).has_value());
   session->hangup();
   EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
+TEST_F(CallTest, SignalHeardBeforeSendingDigitsIsDiscarded) {
+  testing::TemporaryDirectory directory;
+  writeConfirmationTone(directory.path() + "/audio.ulaw");
+  testing::SippPeer callee("callee_streams_audio.xml", directory.path());
+  settings.dtmfToneMs = 40;
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("qav"));
+  // The beep ends 0.62 s into the call and is classified 0.54 s later.
+  std::this_thread::sleep_for(milliseconds(1800));
+  session->sendDigits("1");
+  EXPECT_FALSE(session->waitSignal(300).has_value());
+  // Before the callee goes: it answers the BYE.
+  session->shutdown();
 }
 
 }  // namespace
