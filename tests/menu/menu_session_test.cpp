@@ -1,0 +1,140 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "menu_test_support.h"
+#include "settings/config_file.h"
+#include "settings/setting_values.h"
+
+namespace qav::menu {
+namespace {
+
+using test::ScratchDirectory;
+
+struct Transcript {
+  int status = -1;
+  std::string out;
+};
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// qav-menu as a technician's script drives it: answers through a pipe, in a
+// working directory of its own, with no QAV_ variables around. qav-cli is
+// found beside qav-menu in the build tree.
+Transcript session(const ScratchDirectory& scratch, const std::string& menu,
+                   const std::vector<std::string>& answers) {
+  std::string input;
+  for (const std::string& answer : answers) input += answer + "\n";
+  test::writeFile(scratch.path("input"), input);
+  const std::string command = "cd " + quoted(scratch.directory().string()) +
+                              " && env -i PATH=/usr/bin:/bin " + quoted(menu) +
+                              " < input > output 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::fileText(scratch.path("output"))};
+}
+
+Transcript session(const ScratchDirectory& scratch, const std::vector<std::string>& answers) {
+  return session(scratch, QAV_MENU_PATH, answers);
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
+  const ScratchDirectory scratch;
+  const Transcript run = session(scratch, {
+      "3",                        // Aktionen und Werte
+      "9", "2",                   // Wahlverfahren on, value 2
+      "12", "7",                  // Eingangsmodus on, a value qav-cli refuses
+      "w 12", "0",                // corrected
+      "5",                        // Routineruf off
+      "0",
+      "1", "0123", "", "", "0",   // guided: number, cabin and PIN kept, checklist done
+      "1", "pbx.example", "4", "201", "6", "geheim!pw", "0",  // SIP account
+      "n",                        // preview shown, do not dial
+      "7", "saved.conf",          // save
+      "0"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(contains(run.out, "[✗] Fehler: Eingangs-/Filtermodus muss 0, 1 oder 2 sein."));
+  EXPECT_TRUE(contains(run.out, "[i] Wahlverfahren [dial-mode]"));
+  EXPECT_TRUE(contains(run.out, "[i]   Parameter Wahlverfahren auf "));
+  EXPECT_TRUE(contains(run.out, "Der Plan umfasst 3 Aktionen mit 7 Schritten."));
+  EXPECT_TRUE(contains(run.out, "[✓] qav-cli liest die Datei unverändert zurück."));
+  EXPECT_FALSE(contains(run.out, "geheim!pw"));
+
+  const std::string saved = scratch.path("saved.conf");
+  struct stat status {};
+  ASSERT_EQ(::stat(saved.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  Settings back;
+  applySettingMap(back, readConfigFile(saved));
+  EXPECT_EQ(back.device.target, "0123");
+  EXPECT_EQ(back.device.actions, (std::vector<std::string>{"clock", "dial-mode", "input-mode"}));
+  EXPECT_EQ(back.device.dialMode, "2");
+  EXPECT_EQ(back.device.inputMode, "0");
+  EXPECT_EQ(back.sip.password, "geheim!pw");
+  EXPECT_EQ(back.sip.user, "201");
+}
+
+TEST(MenuSession, StartsFromTheLocalFileAndEndsCleanlyAtEndOfInput) {
+  const ScratchDirectory scratch;
+  test::writeFile(scratch.path("qav-cli.conf"), "[qav]\ntarget = 4711\nactions = clock\n");
+  const Transcript run = session(scratch, {"5", "3", "w 4"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(contains(run.out, "Einstellungen geladen aus qav-cli.conf"));
+  EXPECT_TRUE(contains(run.out, "[i] Ziel: 4711"));
+  EXPECT_TRUE(contains(run.out, "Der Plan umfasst 1 Aktionen mit 3 Schritten."));
+}
+
+TEST(MenuSession, UnknownChoicesAreAskedAgainNotTakenAsSomething) {
+  const ScratchDirectory scratch;
+  const Transcript run = session(scratch, {"42", "x", "-1", "0"});
+  EXPECT_EQ(run.status, 0);
+  size_t complaints = 0;
+  for (size_t at = run.out.find("Bitte eine Nummer von 0 bis 8"); at != std::string::npos;
+       at = run.out.find("Bitte eine Nummer von 0 bis 8", at + 1))
+    ++complaints;
+  EXPECT_EQ(complaints, 3u);
+}
+
+// qav-menu copied beside a stand-in qav-cli that lists a recorded plan for
+// the dry run and plays a recorded programming call with retries otherwise.
+void installFakeCli(const ScratchDirectory& scratch) {
+  const std::string data = QAV_MENU_TEST_DATA;
+  std::filesystem::copy_file(QAV_MENU_PATH, scratch.path("qav-menu"));
+  test::writeFile(scratch.path("qav-cli"),
+                  "#!/bin/sh\n"
+                  "case \"$*\" in *--dry-run*) cat '" + data + "/dry_run.jsonl'; exit 0;; esac\n"
+                  "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/argv\"\n"
+                  "env > \"$(dirname \"$0\")/env\"\n"
+                  "cat '" + data + "/run_with_retries.jsonl'\n"
+                  "echo 'Fehler: nur ein Test' >&2\n"
+                  "exit 3\n");
+  ::chmod(scratch.path("qav-cli").c_str(), 0755);
+  ::chmod(scratch.path("qav-menu").c_str(), 0755);
+}
+
+TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
+  const ScratchDirectory scratch;
+  installFakeCli(scratch);
+  const Transcript run = session(scratch, scratch.path("qav-menu"), {
+      "2", "1", "pbx", "4", "201", "6", "pa ss", "0",
+      "1", "0123", "", "", "0",  // guided; the account is complete now
+      "j"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(contains(run.out, "Programmierung von 0123: 3 Aktionen, 9 Schritte."));
+  EXPECT_TRUE(contains(run.out, "[↻] Ungültige Eingabe laut QAV. Gesamte Befehlssequenz wird wiederholt."));
+  EXPECT_TRUE(contains(run.out, "Fortschritt: [################..............] 5/9 Schritte\n"
+                                "[↻] Ungültige Eingabe laut QAV."));
+  EXPECT_TRUE(contains(run.out, "[✓] Programmierung abgeschlossen\n"));
+  EXPECT_TRUE(contains(run.out, "Fehler: nur ein Test\n"));
+  EXPECT_TRUE(contains(run.out, "[✗] Exit-Status 3: Fehler, der Vorgang wurde abgebrochen."));
+  EXPECT_FALSE(contains(test::fileText(scratch.path("argv")), "pa ss"));
+  EXPECT_TRUE(contains(test::fileText(scratch.path("env")), "QAV_MENU_PASSWORD=pa ss\n"));
+  EXPECT_FALSE(contains(run.out, "pa ss"));
+}
+
+}  // namespace
+}  // namespace qav::menu
