@@ -340,6 +340,8 @@ int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* 
 
 int SessionCall::answered(const struct sip_msg* msg, void* arg) {
   auto* self = static_cast<SessionCall*>(arg);
+  // The answer may have come already, in a provisional response.
+  if (!mbuf_get_left(msg->mb) && self->mediaConnected) return 0;
   // No usable codec: libre acknowledges the answer and ends the call.
   if (!self->stream.acceptAnswer(msg->mb)) return EPROTO;
   self->onCallMediaState();

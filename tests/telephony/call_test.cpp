@@ -209,6 +209,15 @@ TEST_F(CallTest, AnswerWithoutCommonCodecEndsTheCall) {
   EXPECT_EQ(callee.wait(seconds(5)), 0);
 }
 
+TEST_F(CallTest, EarlyMediaAnswerConnectsTheAudio) {
+  testing::SippPeer callee("callee_early_media.xml");
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("early"));
+  EXPECT_TRUE(session->isConnected());
+  session->shutdown();
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
 TEST_F(CallTest, BusyCalleeFailsTheCallWith486) {
   testing::SippPeer callee("callee_busy.xml");
   session->registerAccount(settings);
@@ -273,6 +282,26 @@ TEST_F(CallTest, SignalHeardBeforeSendingDigitsIsDiscarded) {
   EXPECT_FALSE(session->waitSignal(300).has_value());
   // Before the callee goes: it answers the BYE.
   session->shutdown();
+}
+
+}  // namespace
+}  // namespace qav
+
+namespace qav {
+namespace {
+
+TEST_F(CallTest, SignalsQueuedBeforeTheFarEndHungUpAreStillReturned) {
+  testing::TemporaryDirectory directory;
+  writeConfirmationTone(directory.path() + "/audio.ulaw");
+  testing::SippPeer callee("callee_streams_then_hangs_up.xml", directory.path());
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("qav"));
+  EXPECT_EQ(callee.wait(seconds(6)), 0);
+  EXPECT_FALSE(session->isConnected());
+  EXPECT_EQ(session->waitSignal(0), std::optional<Signal>(Signal::SingleConfirmation));
+  const auto start = steady_clock::now();
+  EXPECT_FALSE(session->waitSignal(2000).has_value());
+  EXPECT_LT(steady_clock::now() - start, milliseconds(100));
 }
 
 }  // namespace
