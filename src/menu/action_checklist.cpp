@@ -66,7 +66,10 @@ void toggle(MenuSession& session, const std::string& actionName) {
     return;
   }
   actions.push_back(actionName);
-  if (editValues(session, actionName)) checkSettings(session);
+  if (actionFieldKeys(actionName).empty()) return;
+  // Kept values are checked too: an empty service number is no value.
+  editValues(session, actionName);
+  checkSettings(session);
 }
 
 void removeUnknown(std::vector<std::string>& actions) {
@@ -96,6 +99,8 @@ void actionChecklist(MenuSession& session) {
     const std::string name = entries[*number - 1].name;
     if (!edit)
       toggle(session, name);
+    else if (actionFieldKeys(name).empty())
+      console.say("Diese Aktion hat keine einstellbaren Werte.");
     else if (editValues(session, name))
       checkSettings(session);
   }

@@ -1,9 +1,12 @@
 #include "menu/console.h"
 
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <istream>
+#include <iterator>
 #include <ostream>
 
 #include "menu/cli_event.h"
@@ -13,24 +16,43 @@ namespace qav::menu {
 
 namespace {
 
+// The terminal settings to put back if a signal ends the menu while echo is
+// off; otherwise the technician's shell would stay blind after Ctrl-C.
+termios savedTerminal{};
+volatile sig_atomic_t echoIsOff = 0;
+
+void restoreAndDie(int signalNumber) {
+  if (echoIsOff) ::tcsetattr(0, TCSAFLUSH, &savedTerminal);
+  ::signal(signalNumber, SIG_DFL);
+  ::raise(signalNumber);
+}
+
+constexpr int endingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
 // Switches the terminal's echo off for as long as it lives.
 class EchoOff {
  public:
   EchoOff() {
-    if (::tcgetattr(0, &saved) != 0) return;
-    termios quiet = saved;
+    if (::tcgetattr(0, &savedTerminal) != 0) return;
+    struct sigaction handler {};
+    handler.sa_handler = restoreAndDie;
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+      ::sigaction(endingSignals[i], &handler, &previous[i]);
+    termios quiet = savedTerminal;
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-    active = ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
+    echoIsOff = ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
   }
   ~EchoOff() {
-    if (active) ::tcsetattr(0, TCSAFLUSH, &saved);
+    if (echoIsOff) ::tcsetattr(0, TCSAFLUSH, &savedTerminal);
+    echoIsOff = 0;
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+      ::sigaction(endingSignals[i], &previous[i], nullptr);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
 
  private:
-  termios saved{};
-  bool active = false;
+  struct sigaction previous[std::size(endingSignals)] {};
 };
 
 }  // namespace
