@@ -13,9 +13,8 @@ namespace {
 // The checklist follows the order in which the actions are carried out.
 std::vector<CatalogueEntry> inPlanOrder() {
   std::vector<CatalogueEntry> entries = actionCatalogue();
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    return a.planPosition < b.planPosition;
-  });
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.planPosition < b.planPosition; });
   return entries;
 }
 
@@ -45,7 +44,8 @@ void showList(MenuSession& session, const std::vector<CatalogueEntry>& entries) 
   const std::vector<std::string> unknown = unknownEntries(actions);
   if (!unknown.empty()) {
     std::string list;
-    for (const std::string& name : unknown) list += (list.empty() ? "" : ", ") + ("\"" + name + "\"");
+    for (const std::string& name : unknown)
+      list += (list.empty() ? "" : ", ") + ("\"" + name + "\"");
     console.say("  Unbekannte Einträge in der Aktionsliste: " + list + " (x: entfernen)");
   }
   console.say("  Nummer: an/aus  ·  w Nummer: Werte ändern  ·  0: fertig");

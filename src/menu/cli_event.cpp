@@ -13,8 +13,8 @@ struct LevelLook {
 };
 
 constexpr LevelLook looks[] = {
-    {"info", "i", "36"},    {"pending", "…", "36"}, {"success", "✓", "32"},
-    {"retry", "↻", "33"},   {"error", "✗", "31"},
+    {"info", "i", "36"},  {"pending", "…", "36"}, {"success", "✓", "32"},
+    {"retry", "↻", "33"}, {"error", "✗", "31"},
 };
 
 LevelLook lookOf(const std::string& level) {

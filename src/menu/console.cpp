@@ -52,7 +52,7 @@ class EchoOff {
   EchoOff& operator=(const EchoOff&) = delete;
 
  private:
-  struct sigaction previous[std::size(endingSignals)] {};
+  struct sigaction previous[std::size(endingSignals)]{};
 };
 
 }  // namespace

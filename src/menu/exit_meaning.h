@@ -1,4 +1,5 @@
-// What qav-cli's exit status tells the technician after a run.
+// What qav-cli's exit status tells the technician after a run, in words,
+// with the status symbol that fits it.
 #pragma once
 
 #include <string>

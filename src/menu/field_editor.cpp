@@ -46,9 +46,9 @@ bool apply(MenuSession& session, const std::string& key, const std::string& valu
 
 bool editPassword(MenuSession& session) {
   const FieldInfo& field = fieldInfo("sip-password");
-  const std::string answer = session.console.askSecret(
-      field.label + " [" + shownValue(session.settings, field.key) +
-      "] (Enter: behalten, -: löschen): ");
+  const std::string answer =
+      session.console.askSecret(field.label + " [" + shownValue(session.settings, field.key) +
+                                "] (Enter: behalten, -: löschen): ");
   if (answer.empty()) return false;
   session.settings.sip.password = answer == clearWord ? std::string() : answer;
   return true;
@@ -85,8 +85,7 @@ bool editField(MenuSession& session, const std::string& key) {
   if (key == "sip-password") return editPassword(session);
   if (key == "emergency-numbers") return editEmergencyNumbers(session);
   const FieldInfo& field = fieldInfo(key);
-  const std::string answer =
-      session.console.ask(prompt(field, shownValue(session.settings, key)));
+  const std::string answer = session.console.ask(prompt(field, shownValue(session.settings, key)));
   if (answer.empty()) return false;
   if (answer == clearWord) return apply(session, key, "");
   return apply(session, key, key == "sip-ice" ? booleanWord(answer) : answer);

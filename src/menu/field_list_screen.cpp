@@ -10,8 +10,7 @@ std::optional<std::size_t> choiceNumber(const std::string& answer, std::size_t c
   std::size_t number = 0;
   const char* end = answer.data() + answer.size();
   const auto [stop, error] = std::from_chars(answer.data(), end, number);
-  if (answer.empty() || error != std::errc() || stop != end || number > count)
-    return std::nullopt;
+  if (answer.empty() || error != std::errc() || stop != end || number > count) return std::nullopt;
   return number;
 }
 

@@ -29,8 +29,9 @@ void guidedProgramming(MenuSession& session) {
   console.say("");
   console.say("Schritt 4: Kontrolle");
   if (!planPreview(session)) {
-    console.say("Bitte die gemeldeten Werte korrigieren und die geführte Programmierung "
-                "erneut starten.");
+    console.say(
+        "Bitte die gemeldeten Werte korrigieren und die geführte Programmierung "
+        "erneut starten.");
     return;
   }
   runProgramming(session);

@@ -43,8 +43,9 @@ int main(int /*argc*/, char** argv) {
   MenuSession session{console, {}, findQavCli(argv[0]).value_or(""), ""};
   console.say("qav-menu – QAV-Notruftelefon über qav-cli programmieren");
   if (session.cliPath.empty())
-    console.status("error", "qav-cli wurde weder neben qav-menu noch im PATH gefunden; "
-                            "Prüfung, Vorschau und Programmierung sind nicht möglich.");
+    console.status("error",
+                   "qav-cli wurde weder neben qav-menu noch im PATH gefunden; "
+                   "Prüfung, Vorschau und Programmierung sind nicht möglich.");
   try {
     loadInstalledSettings(session);
     mainMenu(session);

@@ -84,15 +84,13 @@ const std::vector<std::string>& deviceFieldKeys() {
 
 const std::vector<std::string>& sipFieldKeys() {
   static const std::vector<std::string> keys{
-      "sip-server",  "sip-port",        "sip-transport", "sip-user",
-      "sip-auth-user", "sip-password",  "sip-realm",     "sip-proxy",
-      "sip-stun-server", "sip-ice",     "sip-dial-prefix", "dtmf-method"};
+      "sip-server", "sip-port",  "sip-transport",   "sip-user", "sip-auth-user",   "sip-password",
+      "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-dial-prefix", "dtmf-method"};
   return keys;
 }
 
 const std::vector<std::string>& furtherFieldKeys() {
-  static const std::vector<std::string> keys{"retries", "settle-ms", "dtmf-tone-ms",
-                                             "dtmf-gap-ms"};
+  static const std::vector<std::string> keys{"retries", "settle-ms", "dtmf-tone-ms", "dtmf-gap-ms"};
   return keys;
 }
 

@@ -20,27 +20,36 @@ std::string boolText(bool value) { return value ? "true" : "false"; }
 
 std::string transportText(SipTransport transport) {
   switch (transport) {
-    case SipTransport::Tcp: return "tcp";
-    case SipTransport::Tls: return "tls";
-    case SipTransport::Udp: break;
+    case SipTransport::Tcp:
+      return "tcp";
+    case SipTransport::Tls:
+      return "tls";
+    case SipTransport::Udp:
+      break;
   }
   return "udp";
 }
 
 std::string dtmfText(DtmfMethod method) {
   switch (method) {
-    case DtmfMethod::Inband: return "inband";
-    case DtmfMethod::SipInfo: return "sip-info";
-    case DtmfMethod::Rfc4733: break;
+    case DtmfMethod::Inband:
+      return "inband";
+    case DtmfMethod::SipInfo:
+      return "sip-info";
+    case DtmfMethod::Rfc4733:
+      break;
   }
   return "rfc4733";
 }
 
 std::string colorText(ColorMode mode) {
   switch (mode) {
-    case ColorMode::Always: return "always";
-    case ColorMode::Never: return "never";
-    case ColorMode::Auto: break;
+    case ColorMode::Always:
+      return "always";
+    case ColorMode::Never:
+      return "never";
+    case ColorMode::Auto:
+      break;
   }
   return "auto";
 }

@@ -1,10 +1,10 @@
-#include <sys/stat.h>
+#include "menu/cli_invocation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
-#include "menu/cli_invocation.h"
 #include "menu/cli_locator.h"
 #include "menu/dry_run.h"
 #include "menu_test_support.h"
@@ -99,7 +99,8 @@ TEST(CliInvocation, ADryRunGetsNoPasswordAtAll) {
 TEST(CliInvocation, OutputErrorLinesAndExitStatusComeBack) {
   const FakeCli fake;
   const Captured run = runFake(fake, withPassword(""), false);
-  EXPECT_EQ(run.out, std::vector<std::string>{R"({"level":"info","event":"plan","message":"Ziel: 0123"})"});
+  EXPECT_EQ(run.out,
+            std::vector<std::string>{R"({"level":"info","event":"plan","message":"Ziel: 0123"})"});
   EXPECT_EQ(run.err, std::vector<std::string>{"Fehler: Anruf fehlgeschlagen"});
   EXPECT_TRUE(run.exit.exited);
   EXPECT_EQ(run.exit.code, 3);
@@ -108,8 +109,9 @@ TEST(CliInvocation, OutputErrorLinesAndExitStatusComeBack) {
 TEST(CliInvocation, AMissingProgramIsReportedNotSilent) {
   const ScratchDirectory scratch;
   std::vector<std::string> errors;
-  const ChildExit exit = runChild({scratch.path("nothing-here"), {}, {}}, [](const std::string&) {},
-                                  [&](const std::string& line) { errors.push_back(line); });
+  const ChildExit exit = runChild(
+      {scratch.path("nothing-here"), {}, {}}, [](const std::string&) {},
+      [&](const std::string& line) { errors.push_back(line); });
   EXPECT_EQ(exit.code, 127);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_TRUE(errors[0].starts_with("Fehler: qav-cli konnte nicht gestartet werden: "));
@@ -134,12 +136,14 @@ TEST(CliInvocation, RealQavCliAcceptsTheCallAndReportsItsOwnMessages) {
 
 TEST(CliLocator, BesideTheMenuFirstThenPathSkippingWhatCannotRun) {
   const ScratchDirectory scratch;
-  for (const char* dir : {"own", "plain", "dir", "bin"}) std::filesystem::create_directory(scratch.path(dir));
+  for (const char* dir : {"own", "plain", "dir", "bin"})
+    std::filesystem::create_directory(scratch.path(dir));
   test::writeFile(scratch.path("plain/qav-cli"), "not executable");
   std::filesystem::create_directory(scratch.path("dir/qav-cli"));
   test::writeFile(scratch.path("bin/qav-cli"), "#!/bin/sh\n");
   ::chmod(scratch.path("bin/qav-cli").c_str(), 0755);
-  const std::string path = scratch.path("plain") + ":" + scratch.path("dir") + ":" + scratch.path("bin");
+  const std::string path =
+      scratch.path("plain") + ":" + scratch.path("dir") + ":" + scratch.path("bin");
 
   EXPECT_EQ(findProgram("qav-cli", {scratch.path("own")}, path), scratch.path("bin/qav-cli"));
   test::writeFile(scratch.path("own/qav-cli"), "#!/bin/sh\n");

@@ -111,12 +111,13 @@ std::vector<std::string> splitLines(const std::string& text) {
 }
 
 TEST(RunView, OnAPipeEveryEventIsALineAndTheBarALineWhenItMoves) {
-  const std::vector<std::string> output = splitLines(
-      renderedRun(false, recorded("run_with_retries.jsonl"), {}, {true, 0, 0}));
+  const std::vector<std::string> output =
+      splitLines(renderedRun(false, recorded("run_with_retries.jsonl"), {}, {true, 0, 0}));
   std::vector<std::string> counts;  // "a/9" of every bar line, in order
   for (const std::string& line : output)
     if (line.starts_with("Fortschritt: "))
-      counts.push_back(line.substr(line.find("] ") + 2, line.find(" Schritte") - line.find("] ") - 2));
+      counts.push_back(
+          line.substr(line.find("] ") + 2, line.find(" Schritte") - line.find("] ") - 2));
   const std::vector<std::string> expected{"1/9", "2/9", "3/9", "4/9", "5/9", "3/9", "4/9",
                                           "5/9", "6/9", "7/9", "8/9", "9/9", "9/9"};
   EXPECT_EQ(counts, expected);
@@ -131,12 +132,12 @@ TEST(RunView, OnAPipeEveryEventIsALineAndTheBarALineWhenItMoves) {
 TEST(RunView, OnATerminalTheBarIsRedrawnInPlaceAndErrorsStayVisible) {
   std::vector<std::string> lines = recorded("run_with_retries.jsonl");
   lines.resize(19);
-  const std::string text =
-      renderedRun(true, lines, {"Fehler: Routineruf nach 2 Wiederholungen fehlgeschlagen: x"},
-                  {true, 3, 0});
+  const std::string text = renderedRun(
+      true, lines, {"Fehler: Routineruf nach 2 Wiederholungen fehlgeschlagen: x"}, {true, 3, 0});
   // What a terminal shows of each line: the text after its last carriage return.
   std::vector<std::string> visible;
-  for (const std::string& line : splitLines(text)) visible.push_back(line.substr(line.rfind('\r') + 1));
+  for (const std::string& line : splitLines(text))
+    visible.push_back(line.substr(line.rfind('\r') + 1));
   ASSERT_EQ(visible.size(), lines.size() + 3);
   EXPECT_EQ(visible[10], "[…] Uhrzeit und Datum konfigurieren …");
   EXPECT_EQ(visible[lines.size()], "Fehler: Routineruf nach 2 Wiederholungen fehlgeschlagen: x");

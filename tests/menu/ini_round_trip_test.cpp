@@ -1,6 +1,5 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <set>
 
@@ -141,8 +140,9 @@ TEST(LoadSettings, ShowsTheFileNotTheEnvironmentAndReportsUnknownKeys) {
   const ScopedVariable variable("MENU_TEST_PASSWORD", "from-environment");
   const ScratchDirectory scratch;
   const std::string path = scratch.path("load.conf");
-  test::writeFile(path, "[sip]\npassword_env = MENU_TEST_PASSWORD\nserver = pbx\n"
-                        "[qav]\ntarget = 0123\nfrobnicate = 1\nconfig = elsewhere.conf\n");
+  test::writeFile(path,
+                  "[sip]\npassword_env = MENU_TEST_PASSWORD\nserver = pbx\n"
+                  "[qav]\ntarget = 0123\nfrobnicate = 1\nconfig = elsewhere.conf\n");
   const LoadedSettings loaded = loadSettingsFile(path);
   EXPECT_EQ(loaded.settings.sip.passwordEnv, "MENU_TEST_PASSWORD");
   EXPECT_EQ(loaded.settings.sip.password, "");

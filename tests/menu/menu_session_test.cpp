@@ -1,7 +1,6 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include "menu_test_support.h"
 #include "settings/config_file.h"
@@ -44,18 +43,20 @@ bool contains(const std::string& text, const std::string& part) {
 
 TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
   const ScratchDirectory scratch;
+  // clang-format off
   const Transcript run = session(scratch, {
-      "3",                        // Aktionen und Werte
-      "9", "2",                   // Wahlverfahren on, value 2
-      "12", "7",                  // Eingangsmodus on, a value qav-cli refuses
-      "w 12", "0",                // corrected
-      "5",                        // Routineruf off
+      "3",                                      // Aktionen und Werte
+      "9", "2",                                 // Wahlverfahren on, value 2
+      "12", "7",                                // Eingangsmodus on, a value qav-cli refuses
+      "w 12", "0",                              // corrected
+      "5",                                      // Routineruf off
       "0",
-      "1", "0123", "", "", "0",   // guided: number, cabin and PIN kept, checklist done
+      "1", "0123", "", "", "0",                 // guided: number; cabin, PIN kept; checklist
       "1", "pbx.example", "4", "201", "6", "geheim!pw", "0",  // SIP account
-      "n",                        // preview shown, do not dial
-      "7", "saved.conf",          // save
+      "n",                                      // preview shown, do not dial
+      "7", "saved.conf",                        // save
       "0"});
+  // clang-format on
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(contains(run.out, "[✗] Fehler: Eingangs-/Filtermodus muss 0, 1 oder 2 sein."));
   EXPECT_TRUE(contains(run.out, "[i] Wahlverfahren [dial-mode]"));
@@ -106,12 +107,16 @@ void installFakeCli(const ScratchDirectory& scratch) {
   std::filesystem::copy_file(QAV_MENU_PATH, scratch.path("qav-menu"));
   test::writeFile(scratch.path("qav-cli"),
                   "#!/bin/sh\n"
-                  "case \"$*\" in *--dry-run*) cat '" + data + "/dry_run.jsonl'; exit 0;; esac\n"
-                  "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/argv\"\n"
-                  "env > \"$(dirname \"$0\")/env\"\n"
-                  "cat '" + data + "/run_with_retries.jsonl'\n"
-                  "echo 'Fehler: nur ein Test' >&2\n"
-                  "exit 3\n");
+                  "case \"$*\" in *--dry-run*) cat '" +
+                      data +
+                      "/dry_run.jsonl'; exit 0;; esac\n"
+                      "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/argv\"\n"
+                      "env > \"$(dirname \"$0\")/env\"\n"
+                      "cat '" +
+                      data +
+                      "/run_with_retries.jsonl'\n"
+                      "echo 'Fehler: nur ein Test' >&2\n"
+                      "exit 3\n");
   ::chmod(scratch.path("qav-cli").c_str(), 0755);
   ::chmod(scratch.path("qav-menu").c_str(), 0755);
 }
@@ -119,15 +124,19 @@ void installFakeCli(const ScratchDirectory& scratch) {
 TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
   const ScratchDirectory scratch;
   installFakeCli(scratch);
+  // clang-format off
   const Transcript run = session(scratch, scratch.path("qav-menu"), {
-      "2", "1", "pbx", "4", "201", "6", "pa ss", "0",
-      "1", "0123", "", "", "0",  // guided; the account is complete now
-      "j"});
+      "2", "1", "pbx", "4", "201", "6", "pa ss", "0",  // SIP account
+      "1", "0123", "", "", "0",                        // guided; the account is complete now
+      "j"});                                           // dial
+  // clang-format on
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(contains(run.out, "Programmierung von 0123: 3 Aktionen, 9 Schritte."));
-  EXPECT_TRUE(contains(run.out, "[↻] Ungültige Eingabe laut QAV. Gesamte Befehlssequenz wird wiederholt."));
-  EXPECT_TRUE(contains(run.out, "Fortschritt: [################..............] 5/9 Schritte\n"
-                                "[↻] Ungültige Eingabe laut QAV."));
+  EXPECT_TRUE(
+      contains(run.out, "[↻] Ungültige Eingabe laut QAV. Gesamte Befehlssequenz wird wiederholt."));
+  EXPECT_TRUE(contains(run.out,
+                       "Fortschritt: [################..............] 5/9 Schritte\n"
+                       "[↻] Ungültige Eingabe laut QAV."));
   EXPECT_TRUE(contains(run.out, "[✓] Programmierung abgeschlossen\n"));
   EXPECT_TRUE(contains(run.out, "Fehler: nur ein Test\n"));
   EXPECT_TRUE(contains(run.out, "[✗] Exit-Status 3: Fehler, der Vorgang wurde abgebrochen."));

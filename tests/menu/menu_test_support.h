@@ -15,7 +15,8 @@ namespace qav::menu::test {
 class ScratchDirectory {
  public:
   ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qav-menu-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "qav-menu-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) root = pattern;
   }
   ~ScratchDirectory() {
@@ -35,7 +36,8 @@ class ScratchDirectory {
 // Sets (or with nothing, unsets) one variable and restores it afterwards.
 class ScopedVariable {
  public:
-  ScopedVariable(std::string name, const std::optional<std::string>& value) : name(std::move(name)) {
+  ScopedVariable(std::string name, const std::optional<std::string>& value)
+      : name(std::move(name)) {
     if (const char* old = std::getenv(this->name.c_str())) previous = old;
     if (value)
       ::setenv(this->name.c_str(), value->c_str(), 1);

@@ -27,7 +27,9 @@ class TmuxTerminal {
 
   bool isRunning() const { return started; }
 
-  void type(const std::string& keys) { tmux("send-keys -l " + quoted(keys) + " \\; send-keys Enter"); }
+  void type(const std::string& keys) {
+    tmux("send-keys -l " + quoted(keys) + " \\; send-keys Enter");
+  }
 
   std::string screen() const {
     const std::string file = scratch.path("screen");
