@@ -23,12 +23,21 @@ bool exists(const std::string& path) {
 }
 
 // Saving is confirmed by reading the file back the way qav-cli reads it.
-void verifySaved(MenuSession& session, const std::string& path) {
-  const LoadedSettings back = loadSettingsFile(path);
-  if (back.settings == session.settings)
+void verifySaved(MenuSession& session, const std::string& path, const Settings& saved) {
+  if (loadSettingsFile(path).settings == saved)
     session.console.status("success", "qav-cli liest die Datei unverändert zurück.");
   else
     session.console.status("error", "qav-cli liest die Datei anders zurück, als sie gemeint ist.");
+}
+
+// Whether the password goes into the file is the technician's choice; a
+// file without it can be handed on, and qav-cli then takes the password
+// from its variable.
+Settings chosenForSaving(MenuSession& session) {
+  Settings chosen = session.settings;
+  if (!chosen.sip.password.empty() && !session.console.confirm("SIP-Passwort mit speichern?"))
+    chosen.sip.password.clear();
+  return chosen;
 }
 
 }  // namespace
@@ -36,14 +45,16 @@ void verifySaved(MenuSession& session, const std::string& path) {
 void saveScreen(MenuSession& session) {
   const std::string path = askPath(session, "Speichern unter");
   if (exists(path) && !session.console.confirm(path + " existiert. Ersetzen?")) return;
+  const Settings chosen = chosenForSaving(session);
   try {
-    saveSettingsFile(path, session.settings);
+    saveSettingsFile(path, chosen);
     session.filePath = path;
-    session.console.status("success", "Gespeichert: " + path +
-                                          (iniHoldsPassword(session.settings)
-                                               ? " (mit SIP-Passwort, nur für den Besitzer lesbar)"
-                                               : ""));
-    verifySaved(session, path);
+    session.console.status("success",
+                           "Gespeichert: " + path +
+                               (iniHoldsPassword(chosen)
+                                    ? " (mit SIP-Passwort, nur für den Besitzer lesbar)"
+                                    : ""));
+    verifySaved(session, path, chosen);
   } catch (const std::exception& error) {
     session.console.status("error", std::string("Fehler: ") + error.what());
   }

@@ -54,7 +54,7 @@ TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
       "1", "0123", "", "", "0",                 // guided: number; cabin, PIN kept; checklist
       "1", "pbx.example", "4", "201", "6", "geheim!pw", "0",  // SIP account
       "n",                                      // preview shown, do not dial
-      "7", "saved.conf",                        // save
+      "7", "saved.conf", "j",                   // save, with the password
       "0"});
   // clang-format on
   EXPECT_EQ(run.status, 0) << run.out;
@@ -87,6 +87,17 @@ TEST(MenuSession, StartsFromTheLocalFileAndEndsCleanlyAtEndOfInput) {
   EXPECT_TRUE(contains(run.out, "Einstellungen geladen aus qav-cli.conf"));
   EXPECT_TRUE(contains(run.out, "[i] Ziel: 4711"));
   EXPECT_TRUE(contains(run.out, "Der Plan umfasst 1 Aktionen mit 3 Schritten."));
+}
+
+TEST(MenuSession, APasswordLeftOutOfTheFileLeavesNoTraceInIt) {
+  const ScratchDirectory scratch;
+  const Transcript run =
+      session(scratch, {"2", "6", "nur-im-kopf", "0", "7", "handed-on.conf", "n", "0"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  const std::string text = test::fileText(scratch.path("handed-on.conf"));
+  EXPECT_EQ(text.find("nur-im-kopf"), std::string::npos);
+  EXPECT_TRUE(readConfigFile(scratch.path("handed-on.conf")).count("sip-password") == 0);
+  EXPECT_TRUE(contains(run.out, "[✓] qav-cli liest die Datei unverändert zurück."));
 }
 
 TEST(MenuSession, UnknownChoicesAreAskedAgainNotTakenAsSomething) {
