@@ -128,7 +128,8 @@ TEST(DeviceDialogue, SharedLineConfirmsOnlyTheOwnCabin) {
     SimulatedSender sender(device, kFastSender);
     sender.answerCall();
     EXPECT_EQ(sender.exchange(cabin), Signal::SingleConfirmation);
-    for (const char* step : {"5831", "#*01"}) EXPECT_EQ(sender.exchange(step), Signal::SingleConfirmation);
+    for (const char* step : {"5831", "#*01"})
+      EXPECT_EQ(sender.exchange(step), Signal::SingleConfirmation);
     EXPECT_EQ(sender.exchange("2"), Signal::DoubleConfirmation);
     // Only the own cabin programs this device; cabin 5 was the other one.
     EXPECT_EQ(device.state().dialMode, cabin == std::string("3") ? "2" : "1");

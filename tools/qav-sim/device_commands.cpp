@@ -96,8 +96,9 @@ std::vector<DeviceCommand> makeCommands() {
 
 const DeviceCommand* findCommand(const std::string& code) {
   static const std::vector<DeviceCommand> commands = makeCommands();
-  const auto found = std::find_if(commands.begin(), commands.end(),
-                                  [&code](const DeviceCommand& command) { return command.code == code; });
+  const auto found =
+      std::find_if(commands.begin(), commands.end(),
+                   [&code](const DeviceCommand& command) { return command.code == code; });
   return found == commands.end() ? nullptr : &*found;
 }
 

@@ -101,7 +101,8 @@ void DeviceDialogue::play(DeviceTime now) {
 }
 
 bool DeviceDialogue::hearing(DeviceTime at) const {
-  return !pending_ && at >= quietFrom_ && !ended() && stage_ != Stage::Calibrating;
+  return !pending_ && at >= quietFrom_ && !ended() && stage_ != Stage::Ringing &&
+         stage_ != Stage::Calibrating;
 }
 
 void DeviceDialogue::complete(DeviceTime at) {
@@ -134,7 +135,8 @@ void DeviceDialogue::judgeCabin(const std::string& entry, std::uint32_t step, bo
     return;
   }
   const char cabin = entry[0];
-  const bool otherDevice = faults_.secondDevice && cabin != ownCabin_ && cabin >= '1' && cabin <= '9';
+  const bool otherDevice =
+      faults_.secondDevice && cabin != ownCabin_ && cabin >= '1' && cabin <= '9';
   if (cabin != ownCabin_ && !otherDevice) {
     // Another device on the bus has been addressed; this one keeps quiet
     // for the rest of the call.
@@ -225,7 +227,8 @@ void DeviceDialogue::respond(std::uint32_t step, Signal pattern, DeviceTime at) 
 void DeviceDialogue::respond(std::uint32_t step, Signal pattern, DeviceTime at,
                              milliseconds delay, bool endsCall) {
   DeviceAnswer answer{pattern, step, endsCall && !faults_.noHangUpAfterZero};
-  if (faults_.wrongTone && faults_.wrongTone->step == step) answer.pattern = faults_.wrongTone->pattern;
+  if (faults_.wrongTone && faults_.wrongTone->step == step)
+    answer.pattern = faults_.wrongTone->pattern;
   if (faults_.hangUpAfter == step) answer.hangUpAfter = true;
   pending_ = PendingAnswer{answer, at + delay};
 }

@@ -45,7 +45,7 @@ class DeviceDialogue {
   bool ended() const { return stage_ == Stage::Ended || stage_ == Stage::Passive; }
 
  private:
-  enum class Stage { Cabin, Pin, Code, Entries, Calibrating, Passive, Ended };
+  enum class Stage { Ringing, Cabin, Pin, Code, Entries, Calibrating, Passive, Ended };
   struct PendingAnswer {
     DeviceAnswer answer;
     DeviceTime due;
@@ -76,7 +76,7 @@ class DeviceDialogue {
   DialogueTiming timing_;
   FaultPlan faults_;
   char ownCabin_;  // the bus address when the call began
-  Stage stage_ = Stage::Pin;
+  Stage stage_ = Stage::Ringing;
   EntryReader reader_;
   const DeviceCommand* command_ = nullptr;
   std::vector<std::string> entries_;  // staged until the command's last entry

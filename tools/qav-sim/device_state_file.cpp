@@ -128,7 +128,11 @@ std::string readWholeFile(const std::filesystem::path& path) {
 
 DeviceState loadDeviceState(const std::filesystem::path& path) {
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) return DeviceState{};
+  if (!std::filesystem::exists(path, error)) {
+    if (error)
+      throw std::runtime_error("QAV-Zustandsdatei " + path.string() + ": " + error.message());
+    return DeviceState{};
+  }
   try {
     return stateFromJson(json::parse(readWholeFile(path)));
   } catch (const std::exception& failure) {
