@@ -75,16 +75,15 @@ void saveSettingsFile(const std::string& path, const Settings& settings) {
 LoadedSettings loadSettingsFile(const std::string& path) {
   SettingMap map = readConfigFile(path);
   LoadedSettings loaded;
-  for (auto entry = map.begin(); entry != map.end();) {
-    if (isKnownKey(entry->first) && entry->first != "config") {
-      ++entry;
-      continue;
-    }
-    if (entry->first != "config") loaded.ignoredKeys.push_back(entry->first);
-    entry = map.erase(entry);
-  }
-  const auto passwordEnv = map.find("sip-password-env");
-  if (passwordEnv != map.end()) {
+  // "config" inside a file only names a file; it is no setting of its own.
+  map.erase("config");
+  std::erase_if(map, [&](const auto& entry) {
+    if (isKnownKey(entry.first)) return false;
+    loaded.ignoredKeys.push_back(entry.first);
+    return true;
+  });
+  // Taken as a name only: applying it would look the variable up.
+  if (const auto passwordEnv = map.find("sip-password-env"); passwordEnv != map.end()) {
     loaded.settings.sip.passwordEnv = passwordEnv->second;
     map.erase(passwordEnv);
   }
