@@ -2,7 +2,6 @@
 
 #include <re.h>
 
-#include <stdexcept>
 #include <vector>
 
 #include "telephony/g711_codec.h"
@@ -16,10 +15,6 @@ constexpr std::uint16_t rtpPortMin = 16384;
 constexpr std::uint16_t rtpPortMax = 32767;
 constexpr char eventPayloadType[] = "101";
 constexpr std::size_t maximumPacketSamples = 1600;
-
-void throwOnError(int err) {
-  if (err) throw std::runtime_error(libreErrorText(err));
-}
 
 }  // namespace
 
@@ -90,19 +85,19 @@ void AudioStream::State::send(bool marker, int pt, std::uint32_t ts, const std::
 AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received)
     : state(std::make_unique<State>(received)) {
   struct sa address {};
-  throwOnError(sa_set_str(&address, localIp.c_str(), 0));
-  throwOnError(rtp_listen(&state->rtp, IPPROTO_UDP, &address, rtpPortMin, rtpPortMax, false, receiveRtp, nullptr,
+  checkLibre(sa_set_str(&address, localIp.c_str(), 0));
+  checkLibre(rtp_listen(&state->rtp, IPPROTO_UDP, &address, rtpPortMin, rtpPortMax, false, receiveRtp, nullptr,
                           state.get()));
-  throwOnError(sdp_session_alloc(&state->sdp, &address));
-  throwOnError(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
+  checkLibre(sdp_session_alloc(&state->sdp, &address));
+  checkLibre(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
                              sdp_proto_rtpavp));
-  throwOnError(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
+  checkLibre(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
                               nullptr));
-  throwOnError(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
+  checkLibre(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
                               nullptr));
-  throwOnError(sdp_format_add(nullptr, state->media, false, eventPayloadType, telev_rtpfmt, 8000, 1, nullptr,
+  checkLibre(sdp_format_add(nullptr, state->media, false, eventPayloadType, telev_rtpfmt, 8000, 1, nullptr,
                               nullptr, nullptr, false, "0-15"));
-  throwOnError(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
+  checkLibre(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
 }
 
 AudioStream::~AudioStream() {

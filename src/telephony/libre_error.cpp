@@ -12,6 +12,10 @@ std::string libreErrorText(int err) {
   return text && *text ? std::string(text) : "Fehler " + std::to_string(err);
 }
 
+void checkLibre(int err) {
+  if (err) throw LibreFailure(libreErrorText(err));
+}
+
 int statusForTransportError(int err) { return err == ETIMEDOUT ? 408 : 503; }
 
 }  // namespace qav

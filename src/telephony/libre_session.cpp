@@ -17,13 +17,14 @@
 
 #include "telephony/audio_stream.h"
 #include "telephony/inband_dtmf.h"
-#include "telephony/jitter_buffer.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
-#include "telephony/media_clock.h"
 #include "telephony/network_address.h"
+#include "telephony/qav_media_port.h"
+#include "telephony/session_account.h"
+#include "telephony/session_call.h"
+#include "telephony/session_events.h"
 #include "telephony/sip_addressing.h"
-#include "telephony/sip_credentials.h"
 #include "telephony/sip_stack.h"
 #include "telephony/telephone_events.h"
 #include "telephony/telephony_session.h"
@@ -36,175 +37,12 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr std::uint32_t sampleRate = 8000;
-constexpr std::size_t frameSamples = 160;
-constexpr milliseconds packetTime{20};
-constexpr std::uint32_t registrationExpirySec = 300;
-// Enough buffered audio to ride out ordinary loopback and LAN jitter, not so
-// much that the analyzer hears the QAV late.
-constexpr std::uint32_t jitterPrefetchSamples = 2 * frameSamples;
-constexpr std::uint32_t jitterCapacitySamples = 10 * frameSamples;
 constexpr milliseconds callEndWait{2000};
 constexpr milliseconds unregisterWait{500};
 constexpr milliseconds inbandDrainSlack{2000};
 constexpr milliseconds pollStep{10};
 
-// A failure inside libre; each operation puts its stage in front.
-class LibreFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-void check(int err) {
-  if (err) throw LibreFailure(libreErrorText(err));
-}
-
-std::string plText(const struct pl& text) { return std::string(text.p ? text.p : "", text.l); }
-
-class LibreSession;
-
-// The session's audio endpoint. The media clock drives it every 20 ms: one
-// received frame from the jitter buffer (silence when the far end sends
-// nothing) goes to the analyzer, one frame from the in-band FIFO (silence
-// when empty) or the current telephone event goes out by RTP.
-class QavMediaPort {
- public:
-  explicit QavMediaPort(ToneAnalyzer* toneAnalyzer)
-      : analyzer(toneAnalyzer), received(jitterPrefetchSamples, jitterCapacitySamples), clock(packetTime) {}
-  ~QavMediaPort() { clock.stop(); }
-  QavMediaPort(const QavMediaPort&) = delete;
-  QavMediaPort& operator=(const QavMediaPort&) = delete;
-
-  void onFrameRequested(std::int16_t* samples, std::size_t count) {
-    std::fill(samples, samples + count, std::int16_t{0});
-    bool empty = false;
-    {
-      std::lock_guard lock(fifoMutex);
-      const std::size_t moved = std::min(count, sampleFifo.size());
-      std::copy_n(sampleFifo.begin(), moved, samples);
-      sampleFifo.erase(sampleFifo.begin(), sampleFifo.begin() + static_cast<std::ptrdiff_t>(moved));
-      empty = sampleFifo.empty();
-    }
-    if (empty) fifoDrained.notify_all();
-  }
-
-  void onFrameReceived(const std::int16_t* samples, std::size_t count) { analyzer->process(samples, count); }
-
-  void startClock() {
-    clock.start([this] { tick(); });
-  }
-  // Must not be called under a LibreLock: a tick may be waiting for it.
-  void stopClock() { clock.stop(); }
-
-  // Worker thread or LibreLock: the stream the clock sends to and whose
-  // packets fill the jitter buffer.
-  void attach(AudioStream* audio) {
-    stream = audio;
-    received.clear();
-    streaming = true;
-  }
-  void detach() {
-    streaming = false;
-    stream = nullptr;
-  }
-  JitterBuffer& jitterBuffer() { return received; }
-
-  void queueEvent(int code, std::uint32_t durationMs) {
-    std::lock_guard lock(fifoMutex);
-    events.queue(code, durationMs);
-  }
-
-  ToneAnalyzer* analyzer;
-  std::mutex fifoMutex;
-  std::condition_variable fifoDrained;
-  std::deque<std::int16_t> sampleFifo;
-
- private:
-  void tick() {
-    if (!streaming) return;
-    std::int16_t in[frameSamples];
-    received.take(in, frameSamples);
-    onFrameReceived(in, frameSamples);
-    std::int16_t out[frameSamples];
-    onFrameRequested(out, frameSamples);
-    std::optional<EventPacket> event;
-    {
-      std::lock_guard lock(fifoMutex);
-      event = events.poll();
-    }
-    LibreLock lock;
-    if (stream) stream->sendTick(out, frameSamples, event);
-  }
-
-  JitterBuffer received;
-  TelephoneEventPacer events;  // guarded by fifoMutex
-  AudioStream* stream = nullptr;  // guarded by libre's lock
-  std::atomic<bool> streaming{false};
-  MediaClock clock;
-};
-
-// The registration: sipreg with the account's URIs and credentials; its
-// response handler is onRegState.
-class SessionAccount {
- public:
-  explicit SessionAccount(LibreSession* owner) : session(owner) {}
-  ~SessionAccount() { release(); }
-  SessionAccount(const SessionAccount&) = delete;
-  SessionAccount& operator=(const SessionAccount&) = delete;
-
-  void create(struct sip* sip, const SipSettings& settings, const std::vector<std::string>& routes);
-  // Ends the registration; libre sends the unregistering REGISTER.
-  void release() {
-    registration = static_cast<struct sipreg*>(mem_deref(registration));
-    credentials = mem_deref(credentials);
-  }
-  void* challengeAnswerer() const { return credentials; }
-
-  void onRegState(int err, const struct sip_msg* msg);
-
- private:
-  LibreSession* session;
-  struct sipreg* registration = nullptr;
-  void* credentials = nullptr;
-};
-
-// The one outgoing call: sipsess with its SDP offer and the audio stream.
-// Its handlers report to onCallState and onCallMediaState.
-class SessionCall {
- public:
-  SessionCall(LibreSession* owner, const std::string& localIp, JitterBuffer& received)
-      : session(owner), stream(localIp, received) {}
-  ~SessionCall() { release(); }
-  SessionCall(const SessionCall&) = delete;
-  SessionCall& operator=(const SessionCall&) = delete;
-
-  void connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
-               const std::string& contactUser, const std::vector<std::string>& routes, void* credentials);
-  bool isActive() const { return sess && !closed; }
-  // CANCEL before the answer, BYE after it; libre finishes either alone.
-  void release() { sess = static_cast<struct sipsess*>(mem_deref(sess)); }
-  void sendInfo(const std::string& body);
-  AudioStream& audio() { return stream; }
-
-  void onCallState(bool confirmed, bool disconnected, int status);
-  void onCallMediaState();
-
-  static int offered(struct mbuf** answer, const struct sip_msg* msg, void* arg);
-  static int answered(const struct sip_msg* msg, void* arg);
-  static void progressed(const struct sip_msg* msg, void* arg);
-  static void established(const struct sip_msg* msg, void* arg);
-  static void infoReceived(struct sip* sip, const struct sip_msg* msg, void* arg);
-  static void closedBy(int err, const struct sip_msg* msg, void* arg);
-  static void infoAnswered(int err, const struct sip_msg* msg, void* arg);
-
- private:
-  LibreSession* session;
-  AudioStream stream;
-  struct sipsess* sess = nullptr;
-  bool closed = false;
-  bool mediaConnected = false;
-};
-
-class LibreSession final : public TelephonySession {
+class LibreSession final : public TelephonySession, public SessionEvents {
  public:
   LibreSession() : analyzer(sampleRate) {
     analyzer.setCallback([this](Signal signal) {
@@ -225,11 +63,10 @@ class LibreSession final : public TelephonySession {
   void hangup() noexcept override;
   void shutdown() noexcept override;
 
-  // From the worker thread.
-  void registrationEvent(int status, bool active);
-  void callEvent(bool confirmed, bool disconnected, std::optional<int> status);
-  void mediaEvent(AudioStream* stream, bool connected);
-  void infoResponse(int status, const std::string& reason);
+  void registrationEvent(int status, bool active) override;
+  void callEvent(bool confirmed, bool disconnected, std::optional<int> status) override;
+  void mediaEvent(AudioStream* stream, bool connected) override;
+  void infoResponse(int status, const std::string& reason) override;
 
  private:
   void startStack();
@@ -268,125 +105,6 @@ class LibreSession final : public TelephonySession {
   std::optional<int> infoStatus;
   std::string infoReason;
 };
-
-// ---- SessionAccount ----
-
-void SessionAccount::create(struct sip* sip, const SipSettings& settings, const std::vector<std::string>& routes) {
-  credentials = makeSipCredentials(settings.realm, digestUser(settings), settings.password);
-  std::vector<const char*> routev;
-  for (const std::string& route : routes) routev.push_back(route.c_str());
-  const std::string registrar = registrarUri(settings);
-  const std::string account = accountUri(settings);
-  check(sipreg_register(
-      &registration, sip, registrar.c_str(), account.c_str(), nullptr, account.c_str(), registrationExpirySec,
-      settings.user.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()), 0, answerSipChallenge,
-      credentials, true,
-      [](int err, const struct sip_msg* msg, void* arg) { static_cast<SessionAccount*>(arg)->onRegState(err, msg); },
-      this, nullptr, nullptr));
-}
-
-void SessionAccount::onRegState(int err, const struct sip_msg* msg) {
-  if (err || !msg) {
-    session->registrationEvent(statusForTransportError(err), false);
-    return;
-  }
-  session->registrationEvent(msg->scode, msg->scode >= 200 && msg->scode < 300 && sipreg_registered(registration));
-}
-
-// ---- SessionCall ----
-
-void SessionCall::connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
-                          const std::string& contactUser, const std::vector<std::string>& routes,
-                          void* credentials) {
-  struct mbuf* offer = nullptr;
-  check(stream.offer(&offer));
-  std::vector<const char*> routev;
-  for (const std::string& route : routes) routev.push_back(route.c_str());
-  const int err = sipsess_connect(&sess, sock, requestUri.c_str(), nullptr, fromUri.c_str(), contactUser.c_str(),
-                                  routev.data(), static_cast<std::uint32_t>(routev.size()), "application/sdp",
-                                  offer, answerSipChallenge, credentials, true, offered, answered, progressed,
-                                  established, infoReceived, nullptr, closedBy, this, nullptr);
-  mem_deref(offer);
-  check(err);
-}
-
-void SessionCall::sendInfo(const std::string& body) {
-  struct mbuf* mb = mbuf_alloc(body.size());
-  if (!mb) check(ENOMEM);
-  int err = mbuf_write_str(mb, body.c_str());
-  mb->pos = 0;
-  if (!err) err = sipsess_info(sess, "application/dtmf-relay", mb, infoAnswered, this);
-  mem_deref(mb);
-  check(err);
-}
-
-void SessionCall::onCallState(bool confirmed, bool disconnected, int status) {
-  if (disconnected) closed = true;
-  session->callEvent(confirmed, disconnected, status);
-}
-
-void SessionCall::onCallMediaState() {
-  // The media is connected once per call; later answers only move the
-  // stream's remote address and codec, which the stream already applied.
-  if (mediaConnected) return;
-  mediaConnected = true;
-  session->mediaEvent(&stream, true);
-}
-
-int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
-  auto* self = static_cast<SessionCall*>(arg);
-  return self->stream.answerOffer(msg->mb, answer);
-}
-
-int SessionCall::answered(const struct sip_msg* msg, void* arg) {
-  auto* self = static_cast<SessionCall*>(arg);
-  // The answer may have come already, in a provisional response.
-  if (!mbuf_get_left(msg->mb) && self->mediaConnected) return 0;
-  // No usable codec: libre acknowledges the answer and ends the call.
-  if (!self->stream.acceptAnswer(msg->mb)) return EPROTO;
-  self->onCallMediaState();
-  return 0;
-}
-
-void SessionCall::progressed(const struct sip_msg* msg, void* arg) {
-  auto* self = static_cast<SessionCall*>(arg);
-  self->session->callEvent(false, false, msg->scode);
-  // Early media: an SDP answer in a provisional response.
-  if (mbuf_get_left(msg->mb) && msg_ctype_cmp(&msg->ctyp, "application", "sdp") &&
-      self->stream.acceptAnswer(msg->mb)) {
-    self->onCallMediaState();
-  }
-}
-
-void SessionCall::established(const struct sip_msg* msg, void* arg) {
-  static_cast<SessionCall*>(arg)->onCallState(true, false, msg ? msg->scode : 200);
-}
-
-void SessionCall::infoReceived(struct sip* sip, const struct sip_msg* msg, void*) {
-  (void)sip_reply(sip, msg, 200, "OK");
-}
-
-void SessionCall::closedBy(int err, const struct sip_msg* msg, void* arg) {
-  auto* self = static_cast<SessionCall*>(arg);
-  int status = 0;
-  if (msg && !msg->req) {
-    status = msg->scode;
-  } else if (err) {
-    status = statusForTransportError(err);
-  }
-  self->closed = true;
-  self->session->mediaEvent(&self->stream, false);
-  self->session->callEvent(false, true, status ? std::optional<int>(status) : std::nullopt);
-}
-
-void SessionCall::infoAnswered(int err, const struct sip_msg* msg, void* arg) {
-  auto* self = static_cast<SessionCall*>(arg);
-  if (err || !msg) {
-    self->session->infoResponse(statusForTransportError(err), libreErrorText(err));
-  } else if (msg->scode >= 200) {
-    self->session->infoResponse(msg->scode, plText(msg->reason));
-  }
-}
 
 // ---- LibreSession: events from the worker ----
 
@@ -568,7 +286,7 @@ void LibreSession::sendInfos(const std::string& digits) {
     const auto deadline = Clock::now() + milliseconds(pause);
     {
       LibreLock lock;
-      if (!call || !call->isActive()) check(ENOTCONN);
+      if (!call || !call->isActive()) checkLibre(ENOTCONN);
       call->sendInfo(body);
     }
     // A refusal that arrives within the digit's time fails the digit; the

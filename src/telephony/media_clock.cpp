@@ -31,11 +31,6 @@ void MediaClock::stop() noexcept {
   if (thread.joinable()) thread.join();
 }
 
-bool MediaClock::running() {
-  std::lock_guard lock(mutex);
-  return thread.joinable() && !stopping;
-}
-
 void MediaClock::run(std::function<void()> tick) {
   auto next = std::chrono::steady_clock::now() + period;
   std::unique_lock lock(mutex);

@@ -21,7 +21,6 @@ class MediaClock {
   void start(std::function<void()> tick);
   // Waits for a running tick to finish; never call it from inside a tick.
   void stop() noexcept;
-  bool running();
 
  private:
   void run(std::function<void()> tick);

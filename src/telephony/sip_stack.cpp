@@ -3,7 +3,6 @@
 #include <re.h>
 
 #include <cstring>
-#include <stdexcept>
 
 #include "telephony/libre_error.h"
 
@@ -12,10 +11,6 @@ namespace {
 
 constexpr char userAgent[] = "qav-cli";
 constexpr char allowedMethods[] = "INVITE, ACK, BYE, CANCEL, INFO, OPTIONS";
-
-void throwOnError(int err) {
-  if (err) throw std::runtime_error(libreErrorText(err));
-}
 
 enum sip_transp libreTransport(SipTransport transport) {
   switch (transport) {
@@ -33,7 +28,7 @@ struct dnsc* systemDnsClient() {
   // Without name servers the client still works for numeric hosts.
   if (dns_srv_get(domain, sizeof domain, servers, &count) != 0) count = 0;
   struct dnsc* client = nullptr;
-  throwOnError(dnsc_alloc(&client, nullptr, servers, count));
+  checkLibre(dnsc_alloc(&client, nullptr, servers, count));
   return client;
 }
 
@@ -78,21 +73,21 @@ bool tracked(const std::string& method) { return method == "BYE" || method == "C
 SipStack::SipStack(SipTransport transport, const std::string& localIp) {
   try {
     dns = systemDnsClient();
-    throwOnError(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
+    checkLibre(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
     sip_set_trace_handler(stack, tracePacket);
     struct sa address {};
-    throwOnError(sa_set_str(&address, localIp.c_str(), 0));
+    checkLibre(sa_set_str(&address, localIp.c_str(), 0));
     if (transport == SipTransport::Tls) {
       // No certificate, key or verification: the server is not checked.
-      throwOnError(tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr));
-      throwOnError(sip_transp_add(stack, SIP_TRANSP_TLS, &address, tlsContext));
+      checkLibre(tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr));
+      checkLibre(sip_transp_add(stack, SIP_TRANSP_TLS, &address, tlsContext));
     } else {
-      throwOnError(sip_transp_add(stack, libreTransport(transport), &address));
+      checkLibre(sip_transp_add(stack, libreTransport(transport), &address));
     }
-    throwOnError(sipsess_listen(&sessionSocket, stack, 32, refuseCall, stack));
-    throwOnError(sip_listen(&optionsListener, stack, true, answerOptions, stack));
-    throwOnError(sip_listen(&requestFallback, stack, true, answerUnhandledRequest, stack));
-    throwOnError(sip_listen(&responseFallback, stack, false, dropUnhandledResponse, stack));
+    checkLibre(sipsess_listen(&sessionSocket, stack, 32, refuseCall, stack));
+    checkLibre(sip_listen(&optionsListener, stack, true, answerOptions, stack));
+    checkLibre(sip_listen(&requestFallback, stack, true, answerUnhandledRequest, stack));
+    checkLibre(sip_listen(&responseFallback, stack, false, dropUnhandledResponse, stack));
   } catch (...) {
     release();
     throw;

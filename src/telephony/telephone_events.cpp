@@ -2,7 +2,6 @@
 
 #include <re.h>
 
-#include <stdexcept>
 
 #include "telephony/libre_error.h"
 
@@ -33,8 +32,7 @@ std::uint32_t packetsFor(std::uint32_t durationMs) {
 int telephoneEventCode(char digit) { return telev_digit2code(static_cast<unsigned char>(digit)); }
 
 TelephoneEventPacer::TelephoneEventPacer() {
-  const int err = telev_alloc(&telev, packetMs);
-  if (err) throw std::runtime_error(libreErrorText(err));
+  checkLibre(telev_alloc(&telev, packetMs));
 }
 
 TelephoneEventPacer::~TelephoneEventPacer() { mem_deref(telev); }

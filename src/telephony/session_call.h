@@ -1,0 +1,154 @@
+// The one outgoing call: libre's sipsess with the SDP offer of the audio
+// stream; its handlers report call states and media to the session.
+#pragma once
+
+#include <re.h>
+
+#include <string>
+#include <vector>
+
+#include "telephony/audio_stream.h"
+#include "telephony/jitter_buffer.h"
+#include "telephony/libre_error.h"
+#include "telephony/session_events.h"
+#include "telephony/sip_credentials.h"
+
+// Included only by libre_session.cpp: like LibreSession, this lives in that
+// file's unnamed namespace.
+namespace qav {
+namespace {
+
+inline std::string plText(const struct pl& text) { return std::string(text.p ? text.p : "", text.l); }
+
+// The one outgoing call: sipsess with its SDP offer and the audio stream.
+// Its handlers report to onCallState and onCallMediaState.
+class SessionCall {
+ public:
+  SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received)
+      : session(owner), stream(localIp, received) {}
+  ~SessionCall() { release(); }
+  SessionCall(const SessionCall&) = delete;
+  SessionCall& operator=(const SessionCall&) = delete;
+
+  void connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
+               const std::string& contactUser, const std::vector<std::string>& routes, void* credentials);
+  bool isActive() const { return sess && !closed; }
+  // CANCEL before the answer, BYE after it; libre finishes either alone.
+  void release() { sess = static_cast<struct sipsess*>(mem_deref(sess)); }
+  void sendInfo(const std::string& body);
+  AudioStream& audio() { return stream; }
+
+  void onCallState(bool confirmed, bool disconnected, int status);
+  void onCallMediaState();
+
+  static int offered(struct mbuf** answer, const struct sip_msg* msg, void* arg);
+  static int answered(const struct sip_msg* msg, void* arg);
+  static void progressed(const struct sip_msg* msg, void* arg);
+  static void established(const struct sip_msg* msg, void* arg);
+  static void infoReceived(struct sip* sip, const struct sip_msg* msg, void* arg);
+  static void closedBy(int err, const struct sip_msg* msg, void* arg);
+  static void infoAnswered(int err, const struct sip_msg* msg, void* arg);
+
+ private:
+  SessionEvents* session;
+  AudioStream stream;
+  struct sipsess* sess = nullptr;
+  bool closed = false;
+  bool mediaConnected = false;
+};
+
+inline void SessionCall::connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
+                          const std::string& contactUser, const std::vector<std::string>& routes,
+                          void* credentials) {
+  struct mbuf* offer = nullptr;
+  checkLibre(stream.offer(&offer));
+  std::vector<const char*> routev;
+  for (const std::string& route : routes) routev.push_back(route.c_str());
+  const int err = sipsess_connect(&sess, sock, requestUri.c_str(), nullptr, fromUri.c_str(), contactUser.c_str(),
+                                  routev.data(), static_cast<std::uint32_t>(routev.size()), "application/sdp",
+                                  offer, answerSipChallenge, credentials, true, offered, answered, progressed,
+                                  established, infoReceived, nullptr, closedBy, this, nullptr);
+  mem_deref(offer);
+  checkLibre(err);
+}
+
+inline void SessionCall::sendInfo(const std::string& body) {
+  struct mbuf* mb = mbuf_alloc(body.size());
+  if (!mb) checkLibre(ENOMEM);
+  int err = mbuf_write_str(mb, body.c_str());
+  mb->pos = 0;
+  if (!err) err = sipsess_info(sess, "application/dtmf-relay", mb, infoAnswered, this);
+  mem_deref(mb);
+  checkLibre(err);
+}
+
+inline void SessionCall::onCallState(bool confirmed, bool disconnected, int status) {
+  if (disconnected) closed = true;
+  session->callEvent(confirmed, disconnected, status);
+}
+
+inline void SessionCall::onCallMediaState() {
+  // The media is connected once per call; later answers only move the
+  // stream's remote address and codec, which the stream already applied.
+  if (mediaConnected) return;
+  mediaConnected = true;
+  session->mediaEvent(&stream, true);
+}
+
+inline int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  return self->stream.answerOffer(msg->mb, answer);
+}
+
+inline int SessionCall::answered(const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  // The answer may have come already, in a provisional response.
+  if (!mbuf_get_left(msg->mb) && self->mediaConnected) return 0;
+  // No usable codec: libre acknowledges the answer and ends the call.
+  if (!self->stream.acceptAnswer(msg->mb)) return EPROTO;
+  self->onCallMediaState();
+  return 0;
+}
+
+inline void SessionCall::progressed(const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  self->session->callEvent(false, false, msg->scode);
+  // Early media: an SDP answer in a provisional response.
+  if (mbuf_get_left(msg->mb) && msg_ctype_cmp(&msg->ctyp, "application", "sdp") &&
+      self->stream.acceptAnswer(msg->mb)) {
+    self->onCallMediaState();
+  }
+}
+
+inline void SessionCall::established(const struct sip_msg* msg, void* arg) {
+  static_cast<SessionCall*>(arg)->onCallState(true, false, msg ? msg->scode : 200);
+}
+
+inline void SessionCall::infoReceived(struct sip* sip, const struct sip_msg* msg, void*) {
+  (void)sip_reply(sip, msg, 200, "OK");
+}
+
+inline void SessionCall::closedBy(int err, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  int status = 0;
+  if (msg && !msg->req) {
+    status = msg->scode;
+  } else if (err) {
+    status = statusForTransportError(err);
+  }
+  self->closed = true;
+  self->session->mediaEvent(&self->stream, false);
+  self->session->callEvent(false, true, status ? std::optional<int>(status) : std::nullopt);
+}
+
+inline void SessionCall::infoAnswered(int err, const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SessionCall*>(arg);
+  if (err || !msg) {
+    self->session->infoResponse(statusForTransportError(err), libreErrorText(err));
+  } else if (msg->scode >= 200) {
+    self->session->infoResponse(msg->scode, plText(msg->reason));
+  }
+}
+
+}  // namespace
+}  // namespace qav
