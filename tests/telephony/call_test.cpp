@@ -243,9 +243,11 @@ TEST_F(CallTest, FarEndHangingUpEndsTheCall) {
 }
 
 // 2109 Hz, the centre of the QAV's high confirmation tone, as G.711 mu-law:
-// silence, one 120 ms beep, silence long enough to end the tone group.
+// half a second of silence and one 120 ms beep. Nothing follows: like a
+// phone that sends no RTP while silent, so the silence that ends the tone
+// group must come from the session's media clock.
 void writeConfirmationTone(const std::string& path) {
-  std::vector<std::int16_t> samples(8000 * 2, 0);
+  std::vector<std::int16_t> samples(4000 + 960, 0);
   for (std::size_t n = 0; n < 960; ++n) {
     samples[4000 + n] = static_cast<std::int16_t>(std::sin(6.283185307179586 * 2109.0 * n / 8000.0) * 16000);
   }
