@@ -185,12 +185,11 @@ void LibreSession::failRegistration(int status) {
 
 void LibreSession::startStack() {
   if (!loop) loop = std::make_unique<LibreLoop>();
-  serverAddress = isNumericHost(settings.server) ? settings.server : resolveHost(settings.server);
-  if (!serverAddress.empty() && serverAddress.front() == '[') {
-    serverAddress = serverAddress.substr(1, serverAddress.size() - 2);
-  }
+  const std::string nextHop = nextHopHost(settings);
+  // Without a proxy the next hop is the server, and the routes name it.
+  serverAddress = isNumericHost(nextHop) ? nextHop : resolveHost(nextHop);
   localAddress = serverAddress.empty() ? "" : localAddressTowards(serverAddress);
-  // A server that does not resolve or cannot be reached is a transport
+  // A host that does not resolve or cannot be reached is a transport
   // failure without any SIP response.
   if (localAddress.empty()) {
     failRegistration(statusForTransportError(EHOSTUNREACH));

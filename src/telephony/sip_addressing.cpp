@@ -55,6 +55,16 @@ std::string callRequestUri(const std::string& dialled, const std::string& server
   return isSipUri(dialled) ? dialled : "sip:" + dialled + "@" + server;
 }
 
+std::string nextHopHost(const SipSettings& settings) {
+  std::string host = settings.proxy.empty() ? settings.server : settings.proxy;
+  for (const char* scheme : {"sips:", "sip:"}) {
+    if (startsWith(host, scheme)) host = host.substr(std::string(scheme).size());
+  }
+  if (const auto at = host.find('@'); at != std::string::npos) host = host.substr(at + 1);
+  if (startsWith(host, "[")) return host.substr(1, host.find(']') - 1);
+  return host.substr(0, host.find_first_of(":;>"));
+}
+
 std::string digestUser(const SipSettings& settings) {
   return settings.authUser.empty() ? settings.user : settings.authUser;
 }

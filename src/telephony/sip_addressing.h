@@ -32,6 +32,10 @@ std::string dialledTarget(const std::string& target, const std::string& prefix);
 // SIP URIs unchanged, anything else "sip:" target "@" server.
 std::string callRequestUri(const std::string& dialled, const std::string& server);
 
+// The host requests are sent to first: the proxy's when one is configured,
+// else the server. Brackets of an IPv6 literal are removed.
+std::string nextHopHost(const SipSettings& settings);
+
 // The digest user name: sip-auth-user, or sip-user when that is empty.
 std::string digestUser(const SipSettings& settings);
 

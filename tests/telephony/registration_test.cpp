@@ -78,6 +78,15 @@ TEST_F(RegistrationTest, SeparateAuthenticationUserAndNamedRealm) {
   EXPECT_TRUE(pbx->hasLocation("qav"));
 }
 
+TEST_F(RegistrationTest, ThroughAProxyTheServerNeedNotResolve) {
+  SipSettings settings = pbxAccount(pbx->udpPort());
+  settings.server = "qav.test";
+  settings.proxy = "127.0.0.1:" + std::to_string(pbx->udpPort());
+  auto session = createTelephonySession();
+  session->registerAccount(settings);
+  EXPECT_TRUE(pbx->hasLocation("tester"));
+}
+
 TEST_F(RegistrationTest, RefusalsAreReportedWithTheirStatus) {
   {
     auto session = createTelephonySession();

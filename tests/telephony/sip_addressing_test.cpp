@@ -43,6 +43,19 @@ TEST(SipAddressingTest, DialPrefixAndRequestUri) {
   EXPECT_EQ(callRequestUri("sip:qav@10.0.0.1:5062", "pbx.example"), "sip:qav@10.0.0.1:5062");
 }
 
+TEST(SipAddressingTest, NextHopIsTheProxyHostWhenThereIsOne) {
+  SipSettings settings = account(SipTransport::Udp, 5060);
+  EXPECT_EQ(nextHopHost(settings), "pbx.example");
+  settings.server = "[2001:db8::5]";
+  EXPECT_EQ(nextHopHost(settings), "2001:db8::5");
+  settings.proxy = "sip:edge.example:5070;lr";
+  EXPECT_EQ(nextHopHost(settings), "edge.example");
+  settings.proxy = "sips:[2001:db8::9]:5071";
+  EXPECT_EQ(nextHopHost(settings), "2001:db8::9");
+  settings.proxy = "10.1.2.3";
+  EXPECT_EQ(nextHopHost(settings), "10.1.2.3");
+}
+
 TEST(SipAddressingTest, DigestUserAndRealm) {
   SipSettings settings = account(SipTransport::Udp, 5060);
   EXPECT_EQ(digestUser(settings), "201");
