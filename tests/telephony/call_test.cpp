@@ -218,6 +218,27 @@ TEST_F(CallTest, EarlyMediaAnswerConnectsTheAudio) {
   EXPECT_EQ(callee.wait(seconds(5)), 0);
 }
 
+TEST_F(CallTest, RequestsInsideTheCallAreAnswered) {
+  testing::SippPeer callee("callee_in_dialog_requests.xml");
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("callee"));
+  // OPTIONS, re-INVITE and INFO each get their 200, then the BYE.
+  EXPECT_EQ(callee.wait(seconds(8)), 0);
+  EXPECT_FALSE(session->isConnected());
+}
+
+TEST_F(CallTest, RefusedSipInfoFailsTheDigit) {
+  testing::SippPeer callee("callee_refuses_info.xml");
+  settings.dtmfMethod = DtmfMethod::SipInfo;
+  settings.dtmfToneMs = 200;
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("noinfo"));
+  EXPECT_EQ(failureOf([&] { session->sendDigits("1"); }),
+            "DTMF konnte nicht gesendet werden: SIP 415 Unsupported Media Type");
+  session->hangup();
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
 TEST_F(CallTest, BusyCalleeFailsTheCallWith486) {
   testing::SippPeer callee("callee_busy.xml");
   session->registerAccount(settings);
