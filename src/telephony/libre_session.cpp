@@ -90,10 +90,12 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   std::unique_ptr<SessionCall> call;
   std::unique_ptr<SipStack> stack;
   SipSettings settings;
+  // The first hop's numeric address, and ours towards it.
   std::string serverAddress;
   std::string localAddress;
   std::mutex stateMutex;
   std::condition_variable stateChanged;
+  // Guarded by stateMutex; every writer notifies stateChanged.
   std::deque<Signal> signals;
   bool registered = false;
   bool registrationFailed = false;
