@@ -67,6 +67,11 @@ class QavMediaPort {
   void attach(AudioStream* audio) {
     stream = audio;
     received.clear();
+    {
+      // An event cut short by the end of the last call belongs to its stream.
+      std::lock_guard lock(fifoMutex);
+      events.clear();
+    }
     streaming = true;
   }
   void detach() {
