@@ -1,0 +1,146 @@
+#include "qav-sim/call_media.h"
+
+#include <re.h>
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "telephony/g711_codec.h"
+#include "telephony/jitter_buffer.h"
+#include "telephony/libre_error.h"
+
+namespace qav::sim {
+
+namespace {
+
+constexpr std::uint16_t kRtpPortMin = 40000;
+constexpr std::uint16_t kRtpPortMax = 49999;
+constexpr std::uint32_t kPacketMs = 20;
+constexpr std::size_t kLargestPacketSamples = 1600;
+
+void check(int err) {
+  if (err) throw std::runtime_error(libreErrorText(err));
+}
+
+}  // namespace
+
+struct CallMedia::State {
+  State(JitterBuffer& buffer, EventHandler handler) : received(buffer), onEvent(std::move(handler)) {}
+
+  void negotiate();
+  void receive(const struct rtp_header* header, struct mbuf* mb);
+
+  JitterBuffer& received;
+  EventHandler onEvent;
+  struct rtp_sock* rtp = nullptr;
+  struct sdp_session* sdp = nullptr;
+  struct sdp_media* media = nullptr;
+  // What the caller sends with, by payload type, and what we send with.
+  std::map<int, G711Law> receivedLaws;
+  std::optional<AudioCodec> sending;
+  int eventPt = -1;
+  struct sa remote {};
+  std::uint32_t timestamp = rand_u32();
+  bool firstPacket = true;
+};
+
+void CallMedia::State::negotiate() {
+  receivedLaws.clear();
+  sending.reset();
+  eventPt = -1;
+  // The caller's formats in its order of preference; we send its first law.
+  for (struct le* le = list_head(sdp_media_format_lst(media, false)); le; le = le->next) {
+    const auto* format = static_cast<const struct sdp_format*>(le->data);
+    if (!format->sup || !format->name || format->srate != 8000) continue;
+    if (str_casecmp(format->name, telev_rtpfmt) == 0) {
+      eventPt = format->pt;
+    } else if (const auto law = g711LawNamed(format->name)) {
+      receivedLaws[format->pt] = *law;
+      if (!sending) sending = AudioCodec{*law, format->pt};
+    }
+  }
+  remote = *sdp_media_raddr(media);
+  if (!sa_isset(&remote, SA_ALL)) sending.reset();
+}
+
+void CallMedia::State::receive(const struct rtp_header* header, struct mbuf* mb) {
+  if (eventPt >= 0 && header->pt == eventPt) {
+    onEvent(header->ts, mbuf_buf(mb), mbuf_get_left(mb));
+    return;
+  }
+  const auto law = receivedLaws.find(header->pt);
+  if (law == receivedLaws.end()) return;
+  const std::size_t count = std::min(mbuf_get_left(mb), kLargestPacketSamples);
+  std::int16_t samples[kLargestPacketSamples];
+  g711Decode(law->second, mbuf_buf(mb), count, samples);
+  received.put(header->ts, samples, count);
+}
+
+CallMedia::CallMedia(const std::string& localIp, JitterBuffer& received, EventHandler onEvent)
+    : state(std::make_unique<State>(received, std::move(onEvent))) {
+  struct sa address {};
+  check(sa_set_str(&address, localIp.c_str(), 0));
+  check(rtp_listen(
+      &state->rtp, IPPROTO_UDP, &address, kRtpPortMin, kRtpPortMax, false,
+      [](const struct sa*, const struct rtp_header* header, struct mbuf* mb, void* arg) {
+        static_cast<State*>(arg)->receive(header, mb);
+      },
+      nullptr, state.get()));
+  check(sdp_session_alloc(&state->sdp, &address));
+  check(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
+                      sdp_proto_rtpavp));
+  check(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
+                       nullptr));
+  check(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
+                       nullptr));
+  check(sdp_format_add(nullptr, state->media, false, "101", telev_rtpfmt, 8000, 1, nullptr, nullptr, nullptr,
+                       false, "0-15"));
+  check(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", kPacketMs));
+}
+
+CallMedia::~CallMedia() {
+  // The socket first: its handler must not run on a half-destroyed state.
+  mem_deref(state->rtp);
+  mem_deref(state->sdp);
+}
+
+int CallMedia::answerOffer(struct mbuf* offer, struct mbuf** answer) {
+  if (!offer) return EINVAL;
+  const int err = sdp_decode(state->sdp, offer, true);
+  if (err) return err;
+  state->negotiate();
+  if (!negotiated()) return EPROTO;
+  return sdp_encode(answer, state->sdp, false);
+}
+
+int CallMedia::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
+
+bool CallMedia::acceptAnswer(struct mbuf* answer) {
+  if (!answer || sdp_decode(state->sdp, answer, false) != 0) return false;
+  state->negotiate();
+  return negotiated();
+}
+
+bool CallMedia::negotiated() const { return state->sending.has_value(); }
+
+void CallMedia::send(const std::int16_t* frame, std::size_t count) {
+  if (!state->sending) return;
+  struct mbuf* mb = mbuf_alloc(RTP_HEADER_SIZE + count);
+  if (!mb) return;
+  std::vector<std::uint8_t> payload(count);
+  g711Encode(state->sending->law, frame, count, payload.data());
+  mb->pos = mb->end = RTP_HEADER_SIZE;
+  if (mbuf_write_mem(mb, payload.data(), payload.size()) == 0) {
+    mb->pos = RTP_HEADER_SIZE;
+    // A lost packet is a gap in the audio, nothing to report.
+    (void)rtp_send(state->rtp, &state->remote, false, state->firstPacket,
+                   static_cast<std::uint8_t>(state->sending->payloadType), state->timestamp, mb);
+    state->firstPacket = false;
+  }
+  mem_deref(mb);
+  state->timestamp += static_cast<std::uint32_t>(count);
+}
+
+}  // namespace qav::sim

@@ -1,0 +1,178 @@
+#include "qav-sim/sim_agent.h"
+
+#include <re.h>
+
+#include <chrono>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+#include "qav-sim/device_state_file.h"
+#include "telephony/libre_error.h"
+#include "telephony/libre_loop.h"
+#include "telephony/network_address.h"
+#include "telephony/sip_addressing.h"
+#include "telephony/sip_credentials.h"
+
+namespace qav::sim {
+
+namespace {
+
+constexpr std::uint32_t kRegistrationExpirySec = 300;
+constexpr std::chrono::milliseconds kAnswerWait{2000};
+constexpr std::chrono::milliseconds kPollStep{10};
+constexpr char kDefaultContactUser[] = "qav";
+
+SipSettings accountSettings(const SimOptions& options, const std::string& registrarIp) {
+  SipSettings settings;
+  settings.server = registrarIp;
+  settings.port = options.registrar->port;
+  settings.transport = options.transport;
+  settings.user = options.user;
+  settings.password = options.password;
+  return settings;
+}
+
+}  // namespace
+
+SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options), log_(log) {
+  std::string registrarIp;
+  std::uint16_t port = 0;
+  if (options.registrar) {
+    const std::string& host = options.registrar->host;
+    registrarIp = isNumericHost(host) ? host : resolveHost(host);
+    if (registrarIp.empty()) throw std::runtime_error("cannot resolve " + host);
+    localIp_ = localAddressTowards(registrarIp);
+    if (localIp_.empty()) throw std::runtime_error("no route to " + registrarIp);
+  } else {
+    localIp_ = options.listen->host;
+    port = options.listen->port;
+  }
+  LibreLock lock;
+  stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
+                                         [this](const struct sip_msg* invite) { incomingCall(invite); });
+  if (options.registrar) {
+    registerAt(HostPort{registrarIp, options.registrar->port});
+  } else {
+    log_.write("listening " + stack_->localAddress());
+  }
+}
+
+SimAgent::~SimAgent() { shutdown(); }
+
+void SimAgent::registerAt(const HostPort& registrar) {
+  const SipSettings settings = accountSettings(options_, registrar.host);
+  credentials_ = makeSipCredentials(settings.realm, digestUser(settings), settings.password);
+  const std::string registrarAddress = registrarUri(settings);
+  const std::string account = accountUri(settings);
+  const int err = sipreg_register(
+      &registration_, stack_->sip(), registrarAddress.c_str(), account.c_str(), nullptr, account.c_str(),
+      kRegistrationExpirySec, settings.user.c_str(), nullptr, 0, 0, answerSipChallenge, credentials_, true,
+      [](int e, const struct sip_msg* msg, void* arg) { static_cast<SimAgent*>(arg)->registrationAnswered(e, msg); },
+      this, nullptr, nullptr);
+  if (err) throw std::runtime_error("cannot register: " + libreErrorText(err));
+}
+
+void SimAgent::registrationAnswered(int err, const struct sip_msg* msg) {
+  const int status = err || !msg ? statusForTransportError(err) : msg->scode;
+  if (status >= 200 && status < 300 && sipreg_registered(registration_)) {
+    if (!registered_) log_.write("registered");
+    registered_ = true;
+  } else if (status >= 300 && !registered_ && !refused_) {
+    refused_ = status;
+    log_.write("registration-failed " + std::to_string(status));
+  }
+}
+
+std::optional<int> SimAgent::registrationRefused() const {
+  LibreLock lock;
+  return refused_;
+}
+
+DeviceState SimAgent::stateForCall() {
+  if (!options_.stateFile.empty()) return loadDeviceState(options_.stateFile);
+  std::lock_guard lock(stateMutex_);
+  return memoryState_;
+}
+
+void SimAgent::keepState(const DeviceState& state) {
+  if (!options_.stateFile.empty()) {
+    saveDeviceState(options_.stateFile, state);
+    return;
+  }
+  std::lock_guard lock(stateMutex_);
+  memoryState_ = state;
+}
+
+void SimAgent::incomingCall(const struct sip_msg* invite) {
+  struct sip* sip = stack_->sip();
+  if (call_ || stopped_) {
+    (void)sip_treply(nullptr, sip, invite, 486, "Busy Here");
+    return;
+  }
+  CallSetup setup{localIp_, options_.user.empty() ? kDefaultContactUser : options_.user, options_.ringDelay,
+                  options_.timing, options_.faults};
+  try {
+    auto call = std::make_unique<SimCall>(setup, stateForCall(), log_,
+                                          [this](const DeviceState& state) { keepState(state); });
+    call->accept(*stack_, invite);
+    call_ = std::move(call);
+  } catch (const NotAcceptable&) {
+    (void)sip_treply(nullptr, sip, invite, 488, "Not Acceptable Here");
+  } catch (const std::exception& error) {
+    std::cerr << "qav-sim: call refused: " << error.what() << std::endl;
+    (void)sip_treply(nullptr, sip, invite, 500, "Server Internal Error");
+  }
+}
+
+bool SimAgent::reapFinishedCall() {
+  SimCall* finished = nullptr;
+  {
+    LibreLock lock;
+    if (call_ && call_->finished()) finished = call_.get();
+  }
+  if (!finished) return false;
+  // Only this thread ever releases the call, so it stays valid meanwhile.
+  finished->stopClock();
+  LibreLock lock;
+  call_.reset();
+  ++callsFinished_;
+  return true;
+}
+
+void SimAgent::waitForAnswers() {
+  const auto deadline = std::chrono::steady_clock::now() + kAnswerWait;
+  while (std::chrono::steady_clock::now() < deadline) {
+    {
+      LibreLock lock;
+      if (!stack_ || !stack_->awaitingAnswer({"BYE", "REGISTER"})) return;
+    }
+    std::this_thread::sleep_for(kPollStep);
+  }
+}
+
+void SimAgent::shutdown() noexcept {
+  try {
+    SimCall* current = nullptr;
+    {
+      LibreLock lock;
+      if (stopped_) return;
+      stopped_ = true;
+      current = call_.get();
+    }
+    if (current) current->stopClock();
+    {
+      LibreLock lock;
+      call_.reset();
+      // Released, the registration sends the unregistering REGISTER.
+      registration_ = static_cast<struct sipreg*>(mem_deref(registration_));
+    }
+    waitForAnswers();
+    LibreLock lock;
+    stack_.reset();
+    credentials_ = mem_deref(credentials_);
+  } catch (...) {
+  }
+}
+
+}  // namespace qav::sim

@@ -1,0 +1,64 @@
+// The simulator as a SIP user agent: registered at a PBX or listening on a
+// port, it takes one call at a time and gives each to a simulated QAV.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "qav-sim/event_log.h"
+#include "qav-sim/sim_call.h"
+#include "qav-sim/sim_options.h"
+#include "qav-sim/sim_sip_stack.h"
+
+struct sipreg;
+struct sip_msg;
+
+namespace qav::sim {
+
+// Constructed and driven from the main thread while a LibreLoop runs; takes
+// libre's lock itself where it needs it.
+class SimAgent {
+ public:
+  // Throws std::runtime_error when the stack or the registration cannot be
+  // set up.
+  SimAgent(const SimOptions& options, EventLog& log);
+  ~SimAgent();
+  SimAgent(const SimAgent&) = delete;
+  SimAgent& operator=(const SimAgent&) = delete;
+
+  // Releases a call that has ended; true when it did.
+  bool reapFinishedCall();
+  std::uint32_t callsFinished() const { return callsFinished_; }
+  // The registrar refused us before we were ever registered: its status.
+  std::optional<int> registrationRefused() const;
+
+  // Hangs up, unregisters and waits briefly for the answers. Never throws.
+  void shutdown() noexcept;
+
+ private:
+  void registerAt(const HostPort& registrar);
+  void incomingCall(const struct sip_msg* invite);
+  void registrationAnswered(int err, const struct sip_msg* msg);
+  DeviceState stateForCall();
+  void keepState(const DeviceState& state);
+  void waitForAnswers();
+
+  const SimOptions& options_;
+  EventLog& log_;
+  std::string localIp_;
+  std::unique_ptr<SimSipStack> stack_;
+  struct sipreg* registration_ = nullptr;
+  void* credentials_ = nullptr;
+  bool registered_ = false;
+  std::optional<int> refused_;
+  std::unique_ptr<SimCall> call_;  // guarded by libre's lock
+  std::uint32_t callsFinished_ = 0;
+  std::mutex stateMutex_;
+  DeviceState memoryState_;  // without a state file
+  bool stopped_ = false;
+};
+
+}  // namespace qav::sim

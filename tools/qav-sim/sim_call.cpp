@@ -1,0 +1,139 @@
+#include "qav-sim/sim_call.h"
+
+#include "qav-sim/dtmf_relay.h"
+#include "telephony/libre_error.h"
+#include "telephony/libre_loop.h"
+
+namespace qav::sim {
+
+namespace {
+
+constexpr std::size_t kFrameSamples = 160;
+constexpr std::chrono::milliseconds kPacketTime{20};
+// As on the calling side: enough to ride out loopback and LAN jitter, not
+// so much that the device hears the caller's keys late.
+constexpr std::uint32_t kJitterPrefetchSamples = 2 * kFrameSamples;
+constexpr std::uint32_t kJitterCapacitySamples = 10 * kFrameSamples;
+constexpr char kAllowHeader[] = "Allow: INVITE, ACK, BYE, CANCEL, INFO, OPTIONS\r\n";
+
+std::string bodyOf(const struct sip_msg* msg) {
+  return std::string(reinterpret_cast<const char*>(mbuf_buf(msg->mb)), mbuf_get_left(msg->mb));
+}
+
+}  // namespace
+
+SimCall::SimCall(const CallSetup& setup, DeviceState state, EventLog& log, StateSaver saver)
+    : setup_(setup),
+      log_(log),
+      received_(kJitterPrefetchSamples, kJitterCapacitySamples),
+      line_(std::move(state), setup.timing, setup.faults, log, std::move(saver)),
+      media_(setup.localIp, received_,
+             [this](std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size) {
+               line_.telephoneEvent(timestamp, payload, size, DeviceClock::now());
+             }),
+      clock_(kPacketTime) {
+  tmr_init(&ringTimer_);
+}
+
+SimCall::~SimCall() {
+  tmr_cancel(&ringTimer_);
+  // Answered, this is the BYE; still ringing, libre declines the INVITE.
+  session_ = static_cast<struct sipsess*>(mem_deref(session_));
+  description_ = static_cast<struct mbuf*>(mem_deref(description_));
+}
+
+void SimCall::accept(SimSipStack& stack, const struct sip_msg* invite) {
+  int err = 0;
+  if (mbuf_get_left(invite->mb)) {
+    err = media_.answerOffer(invite->mb, &description_);
+    if (err) throw NotAcceptable("no common audio format in the offer");
+  } else {
+    // No offer: ours goes in the 200 OK and the answer comes with the ACK.
+    err = media_.offer(&description_);
+    if (err) throw std::runtime_error(libreErrorText(err));
+  }
+  err = sipsess_accept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
+                       "application/sdp", nullptr, nullptr, nullptr, false, offered, answered, established,
+                       infoReceived, nullptr, closed, this, kAllowHeader);
+  if (err) throw std::runtime_error(libreErrorText(err));
+  tmr_start(&ringTimer_, static_cast<std::uint64_t>(setup_.ringDelay.count()), ringOver, this);
+}
+
+void SimCall::ringOver(void* arg) { static_cast<SimCall*>(arg)->takeCall(); }
+
+void SimCall::takeCall() {
+  if (finished_ || !session_) return;
+  if (sipsess_answer(session_, 200, "OK", description_, kAllowHeader) != 0) {
+    end();
+    return;
+  }
+  // Media flows from the answer on; the device starts listening at the ACK.
+  clock_.start([this] { tick(); });
+}
+
+int SimCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
+  return static_cast<SimCall*>(arg)->media_.answerOffer(msg->mb, answer);
+}
+
+int SimCall::answered(const struct sip_msg* msg, void* arg) {
+  auto* self = static_cast<SimCall*>(arg);
+  if (mbuf_get_left(msg->mb) && !self->media_.acceptAnswer(msg->mb)) return EPROTO;
+  return 0;
+}
+
+void SimCall::established(const struct sip_msg*, void* arg) {
+  auto* self = static_cast<SimCall*>(arg);
+  self->log_.write("call");
+  self->line_.answer(DeviceClock::now());
+}
+
+void SimCall::infoReceived(struct sip* sip, const struct sip_msg* msg, void* arg) {
+  static_cast<SimCall*>(arg)->answerInfo(sip, msg);
+}
+
+void SimCall::answerInfo(struct sip* sip, const struct sip_msg* msg) {
+  const DeviceTime arrived = DeviceClock::now();
+  if (!mbuf_get_left(msg->mb)) {
+    (void)sip_reply(sip, msg, 200, "OK");
+    return;
+  }
+  if (!msg_ctype_cmp(&msg->ctyp, "application", "dtmf-relay")) {
+    (void)sip_replyf(sip, msg, 415, "Unsupported Media Type",
+                     "Accept: application/dtmf-relay\r\nContent-Length: 0\r\n\r\n");
+    return;
+  }
+  const std::optional<RelayedDigit> relayed = parseDtmfRelay(bodyOf(msg));
+  if (!relayed) {
+    (void)sip_reply(sip, msg, 400, "Bad Request");
+    return;
+  }
+  line_.relayedDigit(*relayed, arrived);
+  (void)sip_reply(sip, msg, 200, "OK");
+}
+
+void SimCall::closed(int, const struct sip_msg*, void* arg) {
+  auto* self = static_cast<SimCall*>(arg);
+  tmr_cancel(&self->ringTimer_);
+  self->session_ = static_cast<struct sipsess*>(mem_deref(self->session_));
+  if (!self->finished_.exchange(true)) self->log_.write("bye");
+}
+
+void SimCall::tick() {
+  std::int16_t in[kFrameSamples];
+  received_.take(in, kFrameSamples);
+  std::int16_t out[kFrameSamples];
+  line_.tick(in, out, kFrameSamples, DeviceClock::now());
+  const bool hangUp = line_.wantsHangUp();
+  LibreLock lock;
+  if (finished_) return;
+  media_.send(out, kFrameSamples);
+  if (hangUp) end();
+}
+
+void SimCall::end() {
+  tmr_cancel(&ringTimer_);
+  session_ = static_cast<struct sipsess*>(mem_deref(session_));
+  if (!finished_.exchange(true)) log_.write("bye");
+}
+
+}  // namespace qav::sim

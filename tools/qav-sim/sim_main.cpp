@@ -1,0 +1,94 @@
+// qav-sim: a simulated QAV on a real SIP line, for demonstrations and for
+// end-to-end tests of the programming side.
+#include <signal.h>
+#include <time.h>
+
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "qav-sim/device_state_file.h"
+#include "qav-sim/event_log.h"
+#include "qav-sim/sim_agent.h"
+#include "qav-sim/sim_options.h"
+#include "telephony/libre_loop.h"
+
+namespace {
+
+using qav::sim::SimOptions;
+
+constexpr int kUsageError = 2;
+constexpr int kRunError = 1;
+
+// How often the main thread looks for ended calls between signals.
+constexpr long kPollNanoseconds = 50'000'000;
+
+sigset_t stopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
+bool stopRequested(const sigset_t& set) {
+  const timespec wait{0, kPollNanoseconds};
+  return sigtimedwait(&set, nullptr, &wait) > 0;
+}
+
+// Until a signal, the requested number of calls, or a refused registration.
+int serve(const SimOptions& options, qav::sim::SimAgent& agent, const sigset_t& signals) {
+  while (!stopRequested(signals)) {
+    agent.reapFinishedCall();
+    if (options.calls && agent.callsFinished() >= *options.calls) return 0;
+    if (const std::optional<int> status = agent.registrationRefused()) {
+      std::cerr << "qav-sim: registration refused (SIP " << *status << ")" << std::endl;
+      return kRunError;
+    }
+  }
+  return 0;
+}
+
+int run(const SimOptions& options) {
+  // A state file that cannot be read fails now, not at the first call.
+  if (!options.stateFile.empty()) (void)qav::sim::loadDeviceState(options.stateFile);
+  const sigset_t signals = stopSignals();
+  // Blocked before any thread starts, so that every thread inherits it and
+  // only the main thread's sigtimedwait takes the signals.
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  qav::sim::EventLog log(options.events);
+  qav::LibreLoop loop;
+  int status = 0;
+  {
+    qav::sim::SimAgent agent(options, log);
+    status = serve(options, agent, signals);
+    agent.shutdown();
+  }
+  loop.stop();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimOptions options;
+  try {
+    options = qav::sim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "qav-sim: " << error.what() << "\n" << qav::sim::simUsage();
+    return kUsageError;
+  }
+  if (options.help) {
+    std::cout << qav::sim::simUsage();
+    return 0;
+  }
+  try {
+    return run(options);
+  } catch (const std::exception& error) {
+    std::cerr << "qav-sim: " << error.what() << std::endl;
+    return kRunError;
+  }
+}

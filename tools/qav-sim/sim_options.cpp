@@ -1,0 +1,179 @@
+#include "qav-sim/sim_options.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <map>
+#include <stdexcept>
+
+namespace qav::sim {
+
+namespace {
+
+constexpr std::array<std::pair<Signal, const char*>, 5> kAnswerNames{{
+    {Signal::SingleConfirmation, "single-confirmation"},
+    {Signal::DoubleConfirmation, "double-confirmation"},
+    {Signal::MultiDevicePrompt, "multi-device-prompt"},
+    {Signal::AlternatingDisconnect, "alternating-disconnect"},
+    {Signal::ParameterError, "parameter-error"},
+}};
+
+[[noreturn]] void invalid(const std::string& option, const std::string& value) {
+  throw std::invalid_argument("invalid value for " + option + ": " + value);
+}
+
+std::uint64_t number(const std::string& option, const std::string& value, std::uint64_t lowest,
+                     std::uint64_t highest) {
+  std::uint64_t parsed = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, parsed);
+  if (value.empty() || error != std::errc{} || stop != end || parsed < lowest || parsed > highest)
+    invalid(option, value);
+  return parsed;
+}
+
+double decimal(const std::string& option, const std::string& value) {
+  char* stop = nullptr;
+  const double parsed = std::strtod(value.c_str(), &stop);
+  if (value.empty() || stop != value.c_str() + value.size() || !std::isfinite(parsed))
+    invalid(option, value);
+  return parsed;
+}
+
+milliseconds duration(const std::string& option, const std::string& value) {
+  // An hour is far beyond any time limit of the programming side.
+  return milliseconds(number(option, value, 0, 3'600'000));
+}
+
+std::uint32_t step(const std::string& option, const std::string& value) {
+  return static_cast<std::uint32_t>(number(option, value, 1, std::numeric_limits<std::uint32_t>::max()));
+}
+
+HostPort hostPort(const std::string& option, const std::string& value, std::uint16_t lowestPort) {
+  const auto colon = value.rfind(':');
+  if (colon == std::string::npos || colon == 0) invalid(option, value);
+  std::string host = value.substr(0, colon);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  const auto port = number(option, value.substr(colon + 1), lowestPort, 65535);
+  return {host, static_cast<std::uint16_t>(port)};
+}
+
+SipTransport transportNamed(const std::string& option, const std::string& value) {
+  if (value == "udp") return SipTransport::Udp;
+  if (value == "tcp") return SipTransport::Tcp;
+  if (value == "tls") return SipTransport::Tls;
+  invalid(option, value);
+}
+
+StepTone stepTone(const std::string& option, const std::string& value) {
+  const auto colon = value.find(':');
+  if (colon == std::string::npos) invalid(option, value);
+  const std::optional<Signal> pattern = answerNamed(value.substr(colon + 1));
+  if (!pattern) invalid(option, value);
+  return {step(option, value.substr(0, colon)), *pattern};
+}
+
+using ValueSetter = std::function<void(SimOptions&, const std::string& option, const std::string& value)>;
+using FlagSetter = std::function<void(SimOptions&)>;
+
+const std::map<std::string, ValueSetter>& valueOptions() {
+  static const std::map<std::string, ValueSetter> options{
+      {"--registrar", [](SimOptions& o, auto& k, auto& v) { o.registrar = hostPort(k, v, 1); }},
+      {"--listen", [](SimOptions& o, auto& k, auto& v) { o.listen = hostPort(k, v, 0); }},
+      {"--user", [](SimOptions& o, auto&, auto& v) { o.user = v; }},
+      {"--password", [](SimOptions& o, auto&, auto& v) { o.password = v; }},
+      {"--transport", [](SimOptions& o, auto& k, auto& v) { o.transport = transportNamed(k, v); }},
+      {"--state", [](SimOptions& o, auto&, auto& v) { o.stateFile = v; }},
+      {"--ring-ms", [](SimOptions& o, auto& k, auto& v) { o.ringDelay = duration(k, v); }},
+      {"--calls",
+       [](SimOptions& o, auto& k, auto& v) {
+         o.calls = static_cast<std::uint32_t>(number(k, v, 1, std::numeric_limits<std::uint32_t>::max()));
+       }},
+      {"--start-signal-delay-ms",
+       [](SimOptions& o, auto& k, auto& v) { o.timing.startSignalDelay = duration(k, v); }},
+      {"--answer-delay-ms", [](SimOptions& o, auto& k, auto& v) { o.timing.answerDelay = duration(k, v); }},
+      {"--inter-digit-pause-ms",
+       [](SimOptions& o, auto& k, auto& v) { o.timing.interDigitPause = duration(k, v); }},
+      {"--empty-entry-after-ms",
+       [](SimOptions& o, auto& k, auto& v) { o.timing.emptyEntryAfter = duration(k, v); }},
+      {"--abandon-after-ms", [](SimOptions& o, auto& k, auto& v) { o.timing.abandonAfter = duration(k, v); }},
+      {"--calibration-ms", [](SimOptions& o, auto& k, auto& v) { o.timing.calibration = duration(k, v); }},
+      {"--wrong-tone", [](SimOptions& o, auto& k, auto& v) { o.faults.wrongTone = stepTone(k, v); }},
+      {"--parameter-error-at", [](SimOptions& o, auto& k, auto& v) { o.faults.parameterErrorAt = step(k, v); }},
+      {"--silence-at", [](SimOptions& o, auto& k, auto& v) { o.faults.silenceAt = step(k, v); }},
+      {"--hang-up-after", [](SimOptions& o, auto& k, auto& v) { o.faults.hangUpAfter = step(k, v); }},
+      {"--level-dbfs", [](SimOptions& o, auto& k, auto& v) { o.faults.line.levelDbfs = decimal(k, v); }},
+      {"--noise-dbfs", [](SimOptions& o, auto& k, auto& v) { o.faults.line.noiseDbfs = decimal(k, v); }},
+      {"--frequency-offset-percent",
+       [](SimOptions& o, auto& k, auto& v) { o.faults.line.frequencyOffsetPercent = decimal(k, v); }},
+  };
+  return options;
+}
+
+const std::map<std::string, FlagSetter>& flagOptions() {
+  static const std::map<std::string, FlagSetter> flags{
+      {"--events", [](SimOptions& o) { o.events = true; }},
+      {"--no-hang-up-after-zero", [](SimOptions& o) { o.faults.noHangUpAfterZero = true; }},
+      {"--second-device", [](SimOptions& o) { o.faults.secondDevice = true; }},
+      {"--help", [](SimOptions& o) { o.help = true; }},
+  };
+  return flags;
+}
+
+void checkComplete(const SimOptions& options) {
+  if (options.help) return;
+  if (options.registrar.has_value() == options.listen.has_value())
+    throw std::invalid_argument("give either --registrar or --listen");
+  if (options.registrar && options.user.empty()) throw std::invalid_argument("--registrar needs --user");
+  const double level = options.faults.line.levelDbfs;
+  // Above full scale the tones would clip into a different spectrum.
+  if (level > 0.0 || level < -96.0) throw std::invalid_argument("--level-dbfs must lie between -96 and 0");
+}
+
+}  // namespace
+
+SimOptions parseSimOptions(const std::vector<std::string>& arguments) {
+  SimOptions options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& option = arguments[i];
+    if (const auto flag = flagOptions().find(option); flag != flagOptions().end()) {
+      flag->second(options);
+      continue;
+    }
+    const auto setter = valueOptions().find(option);
+    if (setter == valueOptions().end()) throw std::invalid_argument("unknown option: " + option);
+    if (i + 1 == arguments.size()) throw std::invalid_argument(option + " needs a value");
+    setter->second(options, option, arguments[++i]);
+  }
+  checkComplete(options);
+  return options;
+}
+
+std::string simUsage() {
+  return "usage: qav-sim (--registrar HOST:PORT --user U --password P | --listen ADDRESS:PORT)\n"
+         "               [--transport udp|tcp|tls] [--state FILE] [--ring-ms N] [--calls N] [--events]\n"
+         "  timing:  --start-signal-delay-ms N --answer-delay-ms N --inter-digit-pause-ms N\n"
+         "           --empty-entry-after-ms N --abandon-after-ms N --calibration-ms N\n"
+         "  faults:  --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"
+         "           --hang-up-after STEP --no-hang-up-after-zero --second-device\n"
+         "           --level-dbfs X --noise-dbfs X --frequency-offset-percent X\n"
+         "  ANSWER:  single-confirmation, double-confirmation, multi-device-prompt,\n"
+         "           alternating-disconnect, parameter-error\n";
+}
+
+std::string answerName(Signal pattern) {
+  for (const auto& [signal, name] : kAnswerNames)
+    if (signal == pattern) return name;
+  return "unknown";
+}
+
+std::optional<Signal> answerNamed(const std::string& name) {
+  for (const auto& [signal, known] : kAnswerNames)
+    if (name == known) return signal;
+  return std::nullopt;
+}
+
+}  // namespace qav::sim

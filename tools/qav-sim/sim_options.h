@@ -1,0 +1,48 @@
+// The simulator's command line: how it reaches callers (registration or a
+// listening port), where it keeps its state, and how it times and misbehaves.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qav-sim/dialogue_timing.h"
+#include "qav-sim/fault_plan.h"
+#include "settings/settings.h"
+
+namespace qav::sim {
+
+struct HostPort {
+  std::string host;
+  std::uint16_t port = 0;
+};
+
+struct SimOptions {
+  // Exactly one of the two: register at a PBX, or take calls on a port.
+  std::optional<HostPort> registrar;
+  std::optional<HostPort> listen;
+  std::string user;
+  std::string password;
+  SipTransport transport = SipTransport::Udp;
+  std::string stateFile;  // empty: the state lives in memory only
+  milliseconds ringDelay{0};
+  DialogueTiming timing;
+  FaultPlan faults;
+  std::optional<std::uint32_t> calls;  // none: until SIGTERM or SIGINT
+  bool events = false;
+  bool help = false;
+};
+
+// Throws std::invalid_argument with a one-line reason.
+SimOptions parseSimOptions(const std::vector<std::string>& arguments);
+
+std::string simUsage();
+
+// "single-confirmation", "double-confirmation", "multi-device-prompt",
+// "alternating-disconnect", "parameter-error": the names of the event lines
+// and of --wrong-tone.
+std::string answerName(Signal pattern);
+std::optional<Signal> answerNamed(const std::string& name);
+
+}  // namespace qav::sim
