@@ -7,9 +7,9 @@ namespace qav::sim {
 void EventLog::write(const std::string& line) {
   if (!enabled_) return;
   std::lock_guard lock(mutex_);
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  std::fwrite(line.data(), 1, line.size(), out_);
+  std::fputc('\n', out_);
+  std::fflush(out_);
 }
 
 }  // namespace qav::sim

@@ -2,6 +2,7 @@
 // at once, so that a test driving the process can follow the call.
 #pragma once
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -11,12 +12,13 @@ namespace qav::sim {
 // lines never interleave. Switched off, nothing is written.
 class EventLog {
  public:
-  explicit EventLog(bool enabled) : enabled_(enabled) {}
+  explicit EventLog(bool enabled, std::FILE* out = stdout) : enabled_(enabled), out_(out) {}
 
   void write(const std::string& line);
 
  private:
   bool enabled_;
+  std::FILE* out_;
   std::mutex mutex_;
 };
 

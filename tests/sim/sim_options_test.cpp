@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "qav-sim/sim_options.h"
+
+namespace qav::sim {
+namespace {
+
+SimOptions parse(std::vector<std::string> args) { return parseSimOptions(args); }
+
+TEST(SimOptions, RegistrarAndFaultsAsAllowed) {
+  const SimOptions o =
+      parse({"--registrar", "[::1]:5070", "--user", "qav", "--password", "s", "--transport", "tls",
+             "--wrong-tone", "3:parameter-error", "--hang-up-after", "7", "--second-device", "--noise-dbfs",
+             "-40.5", "--answer-delay-ms", "0", "--calls", "2", "--events"});
+  ASSERT_TRUE(o.registrar);
+  EXPECT_EQ(o.registrar->host, "::1");
+  EXPECT_EQ(o.registrar->port, 5070);
+  EXPECT_EQ(o.transport, SipTransport::Tls);
+  ASSERT_TRUE(o.faults.wrongTone);
+  EXPECT_EQ(o.faults.wrongTone->step, 3u);
+  EXPECT_EQ(o.faults.wrongTone->pattern, Signal::ParameterError);
+  EXPECT_EQ(o.faults.hangUpAfter, 7u);
+  EXPECT_TRUE(o.faults.secondDevice);
+  EXPECT_EQ(o.faults.line.noiseDbfs, -40.5);
+  EXPECT_EQ(o.timing.answerDelay, milliseconds(0));
+  EXPECT_EQ(o.calls, 2u);
+  EXPECT_TRUE(o.events);
+}
+
+TEST(SimOptions, ListeningOnAnyPortNeedsNoAccount) {
+  const SimOptions o = parse({"--listen", "127.0.0.1:0"});
+  ASSERT_TRUE(o.listen);
+  EXPECT_EQ(o.listen->port, 0);
+  EXPECT_FALSE(o.registrar);
+}
+
+TEST(SimOptions, RefusesWhatWouldMisleadTheRun) {
+  const std::vector<std::vector<std::string>> refused{
+      {},                                                          // neither way to take calls
+      {"--listen", "127.0.0.1:5060", "--registrar", "127.0.0.1:5060", "--user", "u"},
+      {"--registrar", "127.0.0.1:5060"},                           // no user to register
+      {"--registrar", "127.0.0.1:0", "--user", "u"},               // a registrar has a port
+      {"--listen", "127.0.0.1"},                                   // no port at all
+      {"--listen", "127.0.0.1:5060", "--ring-ms", "500 "},         // trailing blank
+      {"--listen", "127.0.0.1:5060", "--ring-ms", "-1"},
+      {"--listen", "127.0.0.1:5060", "--calls", "0"},
+      {"--listen", "127.0.0.1:5060", "--silence-at", "0"},         // steps count from 1
+      {"--listen", "127.0.0.1:5060", "--wrong-tone", "2:beep"},
+      {"--listen", "127.0.0.1:5060", "--wrong-tone", "single-confirmation"},
+      {"--listen", "127.0.0.1:5060", "--level-dbfs", "3"},         // above full scale
+      {"--listen", "127.0.0.1:5060", "--noise-dbfs", "nan"},
+      {"--listen", "127.0.0.1:5060", "--transport", "sctp"},
+      {"--listen", "127.0.0.1:5060", "--user"},                    // value missing
+      {"--listen", "127.0.0.1:5060", "--ring", "5"},               // unknown option
+  };
+  for (const auto& args : refused) {
+    std::string joined;
+    for (const auto& arg : args) joined += arg + " ";
+    EXPECT_THROW(parse(args), std::invalid_argument) << joined;
+  }
+}
+
+TEST(SimOptions, AnswerNamesRoundTrip) {
+  for (Signal s : {Signal::SingleConfirmation, Signal::DoubleConfirmation, Signal::MultiDevicePrompt,
+                   Signal::AlternatingDisconnect, Signal::ParameterError})
+    EXPECT_EQ(answerNamed(answerName(s)), s);
+  EXPECT_FALSE(answerNamed("unknown"));
+}
+
+}  // namespace
+}  // namespace qav::sim
