@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -97,24 +98,32 @@ class ProgrammingCallTest : public ::testing::Test {
   }
 
   void startSimulator(const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args{QAV_SIM,   "--registrar", "127.0.0.1:" + std::to_string(pbx->udpPort()),
-                                  "--user",  "qav",         "--password",
-                                  "qav-secret", "--state",  statePath(),
-                                  "--calls", "1",           "--events"};
+    std::vector<std::string> args{QAV_SIM,      "--registrar", "127.0.0.1:" + std::to_string(port()),
+                                  "--transport", transport,   "--user",
+                                  "qav",         "--password", "qav-secret",
+                                  "--state",     statePath(), "--calls",
+                                  "1",           "--events"};
     args.insert(args.end(), extra.begin(), extra.end());
     simulator = std::make_unique<ChildProcess>(args);
     ASSERT_TRUE(simulator->waitFor("registered", 5s)) << "qav-sim did not register";
   }
 
-  static std::vector<std::string> cliArguments(const std::vector<std::string>& extra) {
-    std::vector<std::string> args{QAV_CLI,       "--sip-server", "127.0.0.1",     "--sip-port",
-                                  std::to_string(pbx->udpPort()), "--sip-user", "tester",
-                                  "--sip-password", "tester-secret", "--target", "qav", "--json"};
+  std::uint16_t port() const {
+    if (transport == "tcp") return pbx->tcpPort();
+    if (transport == "tls") return pbx->tlsPort();
+    return pbx->udpPort();
+  }
+
+  std::vector<std::string> cliArguments(const std::vector<std::string>& extra) const {
+    std::vector<std::string> args{QAV_CLI,          "--sip-server",    "127.0.0.1",       "--sip-port",
+                                  std::to_string(port()), "--sip-transport", transport,   "--sip-user",
+                                  "tester",         "--sip-password",  "tester-secret", "--target",
+                                  "qav",            "--json"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
 
-  static CliRun runCli(const std::vector<std::string>& extra) {
+  CliRun runCli(const std::vector<std::string>& extra) const {
     ChildProcess cli(cliArguments(extra));
     CliRun run;
     // A bound for a hung process, not a timing requirement.
@@ -185,6 +194,7 @@ class ProgrammingCallTest : public ::testing::Test {
   }
 
   static qav::testing::TestPbx* pbx;
+  std::string transport = "udp";
   qav::testing::TemporaryDirectory directory;
   std::unique_ptr<ChildProcess> simulator;
 };
@@ -196,6 +206,15 @@ TEST_F(ProgrammingCallTest, DefaultJobByTelephoneEventsWithDefaultTiming) { runD
 TEST_F(ProgrammingCallTest, DefaultJobBySipInfo) { runDefaultJob("sip-info", kFastDigits); }
 
 TEST_F(ProgrammingCallTest, DefaultJobByInBandTones) { runDefaultJob("inband", kFastDigits); }
+
+TEST_F(ProgrammingCallTest, DefaultJobOverTcpAndTls) {
+  for (const char* over : {"tcp", "tls"}) {
+    SCOPED_TRACE(over);
+    transport = over;
+    std::filesystem::remove(statePath());
+    runDefaultJob("rfc4733", kFastDigits);
+  }
+}
 
 TEST_F(ProgrammingCallTest, SharedLineProgramsTheDeviceOfTheRightCabin) {
   writeState({{"bus-address", "3"}});
