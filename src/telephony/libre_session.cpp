@@ -252,13 +252,17 @@ void LibreSession::placeCall(const std::string& target) {
 }
 
 void LibreSession::sendEvents(const std::string& digits) {
-  bool accepted = false;
-  {
-    LibreLock lock;
-    accepted = call && call->audio().eventsAccepted();
-  }
-  if (!accepted) throw LibreFailure("die Gegenstelle hat telephone-event nicht angenommen");
   for (std::size_t i = 0; i < digits.size(); ++i) {
+    bool active = false;
+    bool accepted = false;
+    {
+      LibreLock lock;
+      active = call && call->isActive();
+      accepted = active && call->audio().eventsAccepted();
+    }
+    // Like an INFO, an event cannot go into a call that has ended meanwhile.
+    if (!active) checkLibre(ENOTCONN);
+    if (!accepted) throw LibreFailure("die Gegenstelle hat telephone-event nicht angenommen");
     const int code = telephoneEventCode(digits[i]);
     if (code < 0) throw LibreFailure(std::string("kein DTMF-Zeichen: ") + digits[i]);
     mediaPort->queueEvent(code, settings.dtmfToneMs);

@@ -263,6 +263,19 @@ TEST_F(CallTest, FarEndHangingUpEndsTheCall) {
   EXPECT_EQ(failureOf([&] { session->sendDigits("1"); }), "DTMF kann ohne aktive Verbindung nicht gesendet werden.");
 }
 
+TEST_F(CallTest, Rfc4733DigitsFailOnceTheFarEndHasHungUp) {
+  testing::SippPeer callee("callee_hangs_up.xml");
+  settings.dtmfToneMs = 100;
+  settings.dtmfGapMs = 100;
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("callee"));
+  // The callee's BYE comes 0.8 s after the answer, halfway through 1.9 s of digits.
+  const std::string failure = failureOf([&] { session->sendDigits("1234567890"); });
+  EXPECT_EQ(failure.rfind("DTMF konnte nicht gesendet werden: ", 0), 0u) << failure;
+  EXPECT_FALSE(session->isConnected());
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
 // 2109 Hz, the centre of the QAV's high confirmation tone, as G.711 mu-law:
 // half a second of silence and one 120 ms beep. Nothing follows: like a
 // phone that sends no RTP while silent, so the silence that ends the tone
