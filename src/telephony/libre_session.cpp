@@ -82,6 +82,9 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   // Until no request of these methods awaits its final response.
   void waitForAnswers(std::initializer_list<const char*> methods, milliseconds limit);
   void releaseObjects() noexcept;
+  // Hang up, unregister and release call, port, account and stack; the
+  // loop keeps running.
+  void tearDown() noexcept;
 
   std::unique_ptr<LibreLoop> loop;
   ToneAnalyzer analyzer;
@@ -186,7 +189,18 @@ void LibreSession::failRegistration(int status) {
 }
 
 void LibreSession::startStack() {
-  if (!loop) loop = std::make_unique<LibreLoop>();
+  if (loop) {
+    // Registering again: the last call and account end as at shutdown
+    // before a new port and stack replace what they still use, and only
+    // the new account's answer counts.
+    tearDown();
+    std::lock_guard lock(stateMutex);
+    registered = false;
+    registrationFailed = false;
+    registrationStatus = 0;
+  } else {
+    loop = std::make_unique<LibreLoop>();
+  }
   const std::string nextHop = nextHopHost(settings);
   // Without a proxy the next hop is the server, and the routes name it.
   serverAddress = isNumericHost(nextHop) ? nextHop : resolveHost(nextHop);
@@ -413,23 +427,33 @@ void LibreSession::releaseObjects() noexcept {
   stack.reset();
 }
 
-void LibreSession::shutdown() noexcept {
+void LibreSession::tearDown() noexcept {
+  hangup();
   try {
-    if (!loop) return;
-    hangup();
     waitState(Clock::now() + callEndWait, [this] { return callEnded || !call; });
-    // The CANCEL or BYE of the call just released.
-    waitForAnswers({"BYE", "CANCEL"}, callEndWait);
-    {
-      LibreLock lock;
-      if (account) account->release();
-    }
-    waitForAnswers({"REGISTER"}, unregisterWait);
-    releaseObjects();
-    loop->stop();
-    loop.reset();
   } catch (...) {
   }
+  try {
+    // The CANCEL or BYE of the call just released.
+    waitForAnswers({"BYE", "CANCEL"}, callEndWait);
+  } catch (...) {
+  }
+  {
+    LibreLock lock;
+    if (account) account->release();
+  }
+  try {
+    waitForAnswers({"REGISTER"}, unregisterWait);
+  } catch (...) {
+  }
+  releaseObjects();
+}
+
+void LibreSession::shutdown() noexcept {
+  if (!loop) return;
+  tearDown();
+  loop->stop();
+  loop.reset();
 }
 
 }  // namespace

@@ -102,6 +102,21 @@ TEST_F(CallTest, CallBetweenRegisteredUsersConnectsAndHangsUpWithBye) {
   EXPECT_FALSE(pbx->hasLocation("tester"));
 }
 
+TEST_F(CallTest, RegisteringAgainEndsTheCallAndAwaitsTheNewAnswer) {
+  callPeer();
+  SipSettings wrong = settings;
+  wrong.password = "wrong";
+  EXPECT_EQ(failureOf([&] { session->registerAccount(wrong); }), "SIP-Registrierung fehlgeschlagen (SIP 403).");
+  EXPECT_FALSE(session->isConnected());
+  EXPECT_TRUE(peer->waitFor("bye", seconds(2)));
+  session->registerAccount(settings);
+  EXPECT_TRUE(pbx->hasLocation("tester"));
+  session->placeCall("qav");
+  EXPECT_TRUE(peer->waitFor("call", seconds(2)));
+  session->sendDigits("5");
+  expectDigits("rfc4733", "5", static_cast<int>(settings.dtmfToneMs), 20);
+}
+
 TEST_F(CallTest, Rfc4733EventsLastTheToneLength) {
   settings.dtmfToneMs = 100;
   settings.dtmfGapMs = 60;
