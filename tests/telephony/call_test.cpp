@@ -291,6 +291,22 @@ TEST_F(CallTest, Rfc4733DigitsFailOnceTheFarEndHasHungUp) {
   EXPECT_EQ(callee.wait(seconds(5)), 0);
 }
 
+TEST_F(CallTest, InbandTonesLeftUnplayedByAnEndedCallFailAfterTheirTimeLimit) {
+  testing::SippPeer callee("callee_hangs_up.xml");
+  settings.dtmfMethod = DtmfMethod::Inband;
+  settings.dtmfToneMs = 100;
+  settings.dtmfGapMs = 100;
+  session->registerAccount(settings);
+  session->placeCall(callee.uri("callee"));
+  // 1.1 s of tones; the callee's BYE 0.8 s after the answer stops the audio.
+  const auto start = steady_clock::now();
+  EXPECT_EQ(failureOf([&] { session->sendDigits("123456"); }), "Inband-DTMF-Ausgabepuffer wurde nicht abgearbeitet.");
+  const auto took = steady_clock::now() - start;
+  EXPECT_GE(took, milliseconds(6 * (100 + 100) + 2000));
+  EXPECT_LT(took, milliseconds(6 * (100 + 100) + 2000 + 300));
+  EXPECT_EQ(callee.wait(seconds(5)), 0);
+}
+
 // 2109 Hz, the centre of the QAV's high confirmation tone, as G.711 mu-law:
 // half a second of silence and one 120 ms beep. Nothing follows: like a
 // phone that sends no RTP while silent, so the silence that ends the tone
