@@ -20,6 +20,15 @@ constexpr std::size_t maximumPacketSamples = 1600;
 
 struct AudioStream::State {
   explicit State(JitterBuffer& buffer) : received(buffer) {}
+  // Also when the stream's constructor fails half-way: a socket left open
+  // would hand packets to a state that no longer exists. The socket first,
+  // so that no receive handler runs on a half-destroyed state.
+  ~State() {
+    mem_deref(rtp);
+    mem_deref(sdp);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
 
   JitterBuffer& received;
   struct rtp_sock* rtp = nullptr;
@@ -100,11 +109,7 @@ AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received)
   checkLibre(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
 }
 
-AudioStream::~AudioStream() {
-  // The socket first: no receive handler may run on a half-destroyed state.
-  mem_deref(state->rtp);
-  mem_deref(state->sdp);
-}
+AudioStream::~AudioStream() = default;
 
 int AudioStream::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
 
