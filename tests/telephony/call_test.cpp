@@ -117,6 +117,16 @@ TEST_F(CallTest, RegisteringAgainEndsTheCallAndAwaitsTheNewAnswer) {
   expectDigits("rfc4733", "5", static_cast<int>(settings.dtmfToneMs), 20);
 }
 
+TEST_F(CallTest, AnotherCallReplacesTheFirst) {
+  callPeer();
+  session->placeCall("qav");
+  EXPECT_TRUE(peer->waitFor("bye", seconds(2)));
+  EXPECT_TRUE(peer->waitFor("call", seconds(2)));
+  EXPECT_TRUE(session->isConnected());
+  session->sendDigits("7");
+  expectDigits("rfc4733", "7", static_cast<int>(settings.dtmfToneMs), 20);
+}
+
 TEST_F(CallTest, Rfc4733EventsLastTheToneLength) {
   settings.dtmfToneMs = 100;
   settings.dtmfGapMs = 60;
