@@ -56,6 +56,10 @@ void ChildProcess::terminate() {
   pid_ = -1;
 }
 
+void ChildProcess::sendSignal(int number) {
+  if (pid_ > 0) kill(pid_, number);
+}
+
 bool ChildProcess::readMore(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   if (left.count() <= 0) return false;

@@ -28,6 +28,7 @@ class ChildProcess {
   // or empty when it did not end within the limit or died by a signal.
   std::optional<int> finish(std::chrono::milliseconds limit);
   void terminate();
+  void sendSignal(int number);
 
   // Every line read so far, in order.
   const std::vector<std::string>& lines() const { return lines_; }

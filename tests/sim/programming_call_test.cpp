@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -97,12 +99,12 @@ class ProgrammingCallTest : public ::testing::Test {
     return json::parse(in, nullptr, false);
   }
 
-  void startSimulator(const std::vector<std::string>& extra = {}) {
+  void startSimulator(const std::vector<std::string>& extra = {}, bool oneCall = true) {
     std::vector<std::string> args{QAV_SIM,      "--registrar", "127.0.0.1:" + std::to_string(port()),
                                   "--transport", transport,   "--user",
                                   "qav",         "--password", "qav-secret",
-                                  "--state",     statePath(), "--calls",
-                                  "1",           "--events"};
+                                  "--state",     statePath(), "--events"};
+    if (oneCall) args.insert(args.end(), {"--calls", "1"});
     args.insert(args.end(), extra.begin(), extra.end());
     simulator = std::make_unique<ChildProcess>(args);
     ASSERT_TRUE(simulator->waitFor("registered", 5s)) << "qav-sim did not register";
@@ -213,6 +215,16 @@ TEST_F(ProgrammingCallTest, DefaultJobOverTcpAndTls) {
     transport = over;
     std::filesystem::remove(statePath());
     runDefaultJob("rfc4733", kFastDigits);
+  }
+}
+
+TEST_F(ProgrammingCallTest, EndlessSimulatorUnregistersOnSigtermAndSigint) {
+  for (const int stop : {SIGTERM, SIGINT}) {
+    startSimulator({}, false);
+    ASSERT_TRUE(pbx->hasLocation("qav"));
+    simulator->sendSignal(stop);
+    EXPECT_EQ(simulator->finish(10s), 0);
+    EXPECT_FALSE(pbx->hasLocation("qav")) << "still registered after signal " << stop;
   }
 }
 

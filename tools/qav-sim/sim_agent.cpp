@@ -49,12 +49,18 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options)
     port = options.listen->port;
   }
   LibreLock lock;
-  stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
-                                         [this](const struct sip_msg* invite) { incomingCall(invite); });
-  if (options.registrar) {
-    registerAt(HostPort{registrarIp, options.registrar->port});
-  } else {
-    log_.write("listening " + stack_->localAddress());
+  try {
+    stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
+                                           [this](const struct sip_msg* invite) { incomingCall(invite); });
+    if (options.registrar) {
+      registerAt(HostPort{registrarIp, options.registrar->port});
+    } else {
+      log_.write("listening " + stack_->localAddress());
+    }
+  } catch (...) {
+    // Released here, under libre's lock, not by the members' destructors.
+    releaseStack();
+    throw;
   }
 }
 
@@ -169,10 +175,15 @@ void SimAgent::shutdown() noexcept {
     }
     waitForAnswers();
     LibreLock lock;
-    stack_.reset();
-    credentials_ = mem_deref(credentials_);
+    releaseStack();
   } catch (...) {
   }
+}
+
+void SimAgent::releaseStack() {
+  registration_ = static_cast<struct sipreg*>(mem_deref(registration_));
+  stack_.reset();
+  credentials_ = mem_deref(credentials_);
 }
 
 }  // namespace qav::sim

@@ -45,6 +45,8 @@ class SimAgent {
   DeviceState stateForCall();
   void keepState(const DeviceState& state);
   void waitForAnswers();
+  // Under libre's lock.
+  void releaseStack();
 
   const SimOptions& options_;
   EventLog& log_;

@@ -72,7 +72,10 @@ void SimCall::takeCall() {
 }
 
 int SimCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
-  return static_cast<SimCall*>(arg)->media_.answerOffer(msg->mb, answer);
+  auto* self = static_cast<SimCall*>(arg);
+  // A re-INVITE without an offer asks for ours; the answer comes with the ACK.
+  if (!mbuf_get_left(msg->mb)) return self->media_.offer(answer);
+  return self->media_.answerOffer(msg->mb, answer);
 }
 
 int SimCall::answered(const struct sip_msg* msg, void* arg) {
