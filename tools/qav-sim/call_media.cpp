@@ -28,6 +28,14 @@ void check(int err) {
 
 struct CallMedia::State {
   State(JitterBuffer& buffer, EventHandler handler) : received(buffer), onEvent(std::move(handler)) {}
+  // Also when the constructor fails after rtp_listen: the socket goes first,
+  // so that its handler never runs on a freed state.
+  ~State() {
+    mem_deref(rtp);
+    mem_deref(sdp);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
 
   void negotiate();
   void receive(const struct rtp_header* header, struct mbuf* mb);
@@ -100,11 +108,7 @@ CallMedia::CallMedia(const std::string& localIp, JitterBuffer& received, EventHa
   check(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", kPacketMs));
 }
 
-CallMedia::~CallMedia() {
-  // The socket first: its handler must not run on a half-destroyed state.
-  mem_deref(state->rtp);
-  mem_deref(state->sdp);
-}
+CallMedia::~CallMedia() = default;
 
 int CallMedia::answerOffer(struct mbuf* offer, struct mbuf** answer) {
   if (!offer) return EINVAL;
