@@ -112,7 +112,7 @@ std::string localDigits(std::time_t at, const char* pattern) {
   return text;
 }
 
-TEST_F(ProgrammingCallTest, EveryActionInOneCallLeavesTheDeviceHoldingEverySetting) {
+TEST_F(EndToEndCallTest, EveryActionInOneCallLeavesTheDeviceHoldingEverySetting) {
   seedState({{"pin", "1357"}, {"bus-address", "4"}});
   startSimulator();
   const std::vector<std::string> settings = with(kFastDigits, kEverySetting);

@@ -84,26 +84,26 @@ std::string extract(const std::vector<std::string>& labels, const std::regex& pa
   return "";
 }
 
-qav::testing::TestPbx* ProgrammingCallTest::pbx = nullptr;
+qav::testing::TestPbx* EndToEndCallTest::pbx = nullptr;
 
-void ProgrammingCallTest::SetUpTestSuite() { pbx = new qav::testing::TestPbx(); }
+void EndToEndCallTest::SetUpTestSuite() { pbx = new qav::testing::TestPbx(); }
 
-void ProgrammingCallTest::TearDownTestSuite() {
+void EndToEndCallTest::TearDownTestSuite() {
   delete pbx;
   pbx = nullptr;
 }
 
-void ProgrammingCallTest::TearDown() { simulator.reset(); }
+void EndToEndCallTest::TearDown() { simulator.reset(); }
 
-void ProgrammingCallTest::seedState(const json& state) const { std::ofstream(statePath()) << state.dump(); }
+void EndToEndCallTest::seedState(const json& state) const { std::ofstream(statePath()) << state.dump(); }
 
-json ProgrammingCallTest::readState() const {
+json EndToEndCallTest::readState() const {
   std::ifstream in(statePath());
   if (!in) return nullptr;
   return json::parse(in, nullptr, false);
 }
 
-void ProgrammingCallTest::startSimulator(const std::vector<std::string>& extra) {
+void EndToEndCallTest::startSimulator(const std::vector<std::string>& extra) {
   std::vector<std::string> args{QAV_SIM,  "--registrar", "127.0.0.1:" + std::to_string(pbx->udpPort()),
                                 "--user", "qav",         "--password",
                                 "qav-secret", "--state", statePath(),
@@ -113,13 +113,13 @@ void ProgrammingCallTest::startSimulator(const std::vector<std::string>& extra) 
   ASSERT_TRUE(simulator->waitFor("registered", 5s)) << "qav-sim did not register";
 }
 
-std::vector<std::string> ProgrammingCallTest::simulatorLines() {
+std::vector<std::string> EndToEndCallTest::simulatorLines() {
   EXPECT_EQ(simulator->finish(15s), 0) << "qav-sim did not end cleanly after its call";
   EXPECT_FALSE(pbx->hasLocation("qav")) << "qav-sim left its registration behind";
   return simulator->lines();
 }
 
-std::vector<std::string> ProgrammingCallTest::cliArguments(const std::vector<std::string>& extra) const {
+std::vector<std::string> EndToEndCallTest::cliArguments(const std::vector<std::string>& extra) const {
   std::vector<std::string> args{QAV_CLI,         "--sip-server", "127.0.0.1",     "--sip-port",
                                 std::to_string(pbx->udpPort()), "--sip-user",   "tester",
                                 "--sip-password", "tester-secret", "--target",  "qav",
@@ -128,14 +128,14 @@ std::vector<std::string> ProgrammingCallTest::cliArguments(const std::vector<std
   return args;
 }
 
-CliCall ProgrammingCallTest::call(const std::vector<std::string>& extra) {
+CliCall EndToEndCallTest::call(const std::vector<std::string>& extra) {
   CliCall result = parseCall(runToEnd(cliArguments(extra), 240s));
   EXPECT_TRUE(result.malformed.empty()) << "not an event line: " << result.malformed.front();
   EXPECT_FALSE(pbx->hasLocation("tester")) << "qav-cli left its registration behind";
   return result;
 }
 
-std::vector<PlannedAction> ProgrammingCallTest::plan(const std::vector<std::string>& extra) {
+std::vector<PlannedAction> EndToEndCallTest::plan(const std::vector<std::string>& extra) {
   std::vector<std::string> args = cliArguments(extra);
   args.push_back("--dry-run");
   const CliCall listing = parseCall(runToEnd(args, 20s));

@@ -63,7 +63,7 @@ struct PlannedAction {
 // Joins the groups of the first label that matches, "" when none does.
 std::string extract(const std::vector<std::string>& labels, const std::regex& pattern);
 
-class ProgrammingCallTest : public ::testing::Test {
+class EndToEndCallTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
   static void TearDownTestSuite();

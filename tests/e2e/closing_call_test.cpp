@@ -15,7 +15,7 @@ const Event kNotHungUp{"info", "hangup",
 const Event kComplete{"success", "complete", "Programmierung abgeschlossen"};
 const Event kClosing{"pending", "hangup", "Sende 0 und warte darauf, dass das QAV auflegt …"};
 
-TEST_F(ProgrammingCallTest, DeviceStayingOnTheLineAfterTheClosingZeroIsHungUpLocally) {
+TEST_F(EndToEndCallTest, DeviceStayingOnTheLineAfterTheClosingZeroIsHungUpLocally) {
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   struct Case {
     const char* what;

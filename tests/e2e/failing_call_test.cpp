@@ -35,7 +35,7 @@ std::string fileText(const std::string& path) {
 
 // A cabin number that does not fit the mode the device greets with ends the
 // run before a single digit reaches the device.
-TEST_F(ProgrammingCallTest, CabinNumberContradictingTheDeviceModeFailsBeforeAnythingIsSent) {
+TEST_F(EndToEndCallTest, CabinNumberContradictingTheDeviceModeFailsBeforeAnythingIsSent) {
   struct Case {
     const char* what;
     json seed;
@@ -70,7 +70,7 @@ TEST_F(ProgrammingCallTest, CabinNumberContradictingTheDeviceModeFailsBeforeAnyt
 
 // The device refuses the date of the clock command once; qav-cli repeats the
 // whole command and the device stores what the repetition sent.
-TEST_F(ProgrammingCallTest, ParameterErrorIsAnsweredByRepeatingTheWholeCommand) {
+TEST_F(EndToEndCallTest, ParameterErrorIsAnsweredByRepeatingTheWholeCommand) {
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--parameter-error-at", std::to_string(deviceStep(planned, "clock", 2))});
   const CliCall run = call(kFastDigits);
@@ -109,7 +109,7 @@ TEST_F(ProgrammingCallTest, ParameterErrorIsAnsweredByRepeatingTheWholeCommand) 
 
 // The device confirms the clock time and then ends the call: the step that
 // follows finds no call, and there is nothing to repeat.
-TEST_F(ProgrammingCallTest, FarEndHangingUpInsideAnActionEndsTheRunWithoutRepetition) {
+TEST_F(EndToEndCallTest, FarEndHangingUpInsideAnActionEndsTheRunWithoutRepetition) {
   seedState(kEarlierClock);
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--hang-up-after", std::to_string(deviceStep(planned, "clock", 1))});
@@ -128,7 +128,7 @@ TEST_F(ProgrammingCallTest, FarEndHangingUpInsideAnActionEndsTheRunWithoutRepeti
 
 // The disconnect sequence in place of a confirmation ends the run at once,
 // with attempts left and the SIP call still up.
-TEST_F(ProgrammingCallTest, DisconnectSequenceAsAnAnswerEndsTheRunAtOnce) {
+TEST_F(EndToEndCallTest, DisconnectSequenceAsAnAnswerEndsTheRunAtOnce) {
   seedState(kEarlierClock);
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--wrong-tone", std::to_string(deviceStep(planned, "clock", 1)) + ":alternating-disconnect"});
