@@ -148,3 +148,39 @@ TEST_F(EndToEndCallTest, DisconnectSequenceAsAnAnswerEndsTheRunAtOnce) {
 
 }  // namespace
 }  // namespace qav::e2e
+
+namespace qav::e2e {
+namespace {
+
+// The device does not hear the PIN once: qav-cli waits out its ten seconds
+// for an answer, sends the same PIN again and goes on as usual.
+TEST_F(EndToEndCallTest, UnansweredPinIsSentAgainAfterTheTimeLimit) {
+  const std::vector<PlannedAction> planned = plan(kFastDigits);
+  startSimulator({"--silence-at", "2"});
+  const CliCall run = call(kFastDigits);
+  ASSERT_EQ(run.status(), 0) << run.process.err;
+  EXPECT_EQ(run.process.err, "");
+  const Event first{"pending", "auth", "Sende Authentifizierung … (Versuch 1/3)"};
+  const Event retry{"retry", "auth", "Keine QAV-Rückmeldung erkannt. Sequenz wird wiederholt."};
+  const Event second{"pending", "auth", "Sende Authentifizierung … (Versuch 2/3)"};
+  const auto at = std::find(run.events.begin(), run.events.end(), first);
+  ASSERT_LE(at + 4, run.events.end());
+  EXPECT_EQ(std::vector<Event>(at, at + 4),
+            (std::vector<Event>{first, retry, second, {"success", "auth", "Authentifizierung akzeptiert"}}));
+  const auto sent = run.arrivalOf(first);
+  const auto gaveUp = run.arrivalOf(retry);
+  ASSERT_TRUE(sent && gaveUp);
+  EXPECT_GE(*gaveUp - *sent, 10s);
+  EXPECT_EQ(run.withLevel("retry").size(), 1u);
+  EXPECT_EQ(run.events.back(), (Event{"success", "complete", "Programmierung abgeschlossen"}));
+  const std::vector<std::string> simLines = simulatorLines();
+  // The PIN twice, every digit of the plan once, the closing "0".
+  std::size_t keys = 4 + 4 + 1;
+  for (const PlannedAction& action : planned)
+    for (const PlannedSegment& segment : action.segments) keys += segment.digits.size();
+  EXPECT_EQ(digitsHeard(simLines), keys);
+  EXPECT_EQ(readState()["routine-days"], "03");
+}
+
+}  // namespace
+}  // namespace qav::e2e
