@@ -61,13 +61,16 @@ Console::Console(std::istream& in, std::ostream& out, bool inputIsTerminal, bool
     : in(in), out(out), inputIsTerminal(inputIsTerminal), useColour(colour) {}
 
 std::string Console::readLine(const std::string& prompt, bool secret) {
-  out << prompt << std::flush;
   std::string line;
   bool got = false;
   if (secret && inputIsTerminal) {
+    // Echo goes off before the prompt shows: keys typed as soon as it
+    // appears must neither be echoed nor flushed away by TCSAFLUSH.
     const EchoOff quiet;
+    out << prompt << std::flush;
     got = static_cast<bool>(std::getline(in, line));
   } else {
+    out << prompt << std::flush;
     got = static_cast<bool>(std::getline(in, line));
   }
   if (!got) {
