@@ -63,11 +63,6 @@ void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*,
   static_cast<SipStack*>(arg)->traced(sent, packet, length);
 }
 
-std::string text(const struct pl& value) { return std::string(value.p ? value.p : "", value.l); }
-
-// Requests whose answer shutdown waits for.
-bool tracked(const std::string& method) { return method == "BYE" || method == "CANCEL" || method == "REGISTER"; }
-
 }  // namespace
 
 SipStack::SipStack(SipTransport transport, const std::string& localIp) {
@@ -116,30 +111,11 @@ void SipStack::release() {
 }
 
 void SipStack::traced(bool sent, const std::uint8_t* packet, std::size_t length) {
-  struct mbuf* buffer = mbuf_alloc(length);
-  if (!buffer) return;
-  struct sip_msg* msg = nullptr;
-  if (mbuf_write_mem(buffer, packet, length) == 0) {
-    buffer->pos = 0;
-    if (sip_msg_decode(&msg, buffer) != 0) msg = nullptr;
-  }
-  if (msg) {
-    const std::string method = text(msg->cseq.met);
-    const std::string key = method + " " + text(msg->callid) + " " + std::to_string(msg->cseq.num);
-    if (sent && msg->req && tracked(method)) unanswered.insert(key);
-    if (!sent && !msg->req && msg->scode >= 200) unanswered.erase(key);
-  }
-  mem_deref(msg);
-  mem_deref(buffer);
+  unanswered.traced(sent, packet, length);
 }
 
 bool SipStack::awaitingAnswer(std::initializer_list<const char*> methods) const {
-  for (const std::string& key : unanswered) {
-    for (const char* method : methods) {
-      if (key.compare(0, std::strlen(method) + 1, std::string(method) + " ") == 0) return true;
-    }
-  }
-  return false;
+  return unanswered.awaiting(methods);
 }
 
 }  // namespace qav

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "telephony/unanswered_requests.h"
 
 struct dnsc;
 struct tls;
@@ -50,8 +51,7 @@ class SipStack {
   struct sip_lsnr* optionsListener = nullptr;
   struct sip_lsnr* requestFallback = nullptr;
   struct sip_lsnr* responseFallback = nullptr;
-  // "method call-id cseq" of the requests that await their final response.
-  std::set<std::string> unanswered;
+  UnansweredRequests unanswered;
 };
 
 }  // namespace qav

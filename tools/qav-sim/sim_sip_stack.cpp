@@ -52,10 +52,6 @@ bool answerUnhandledRequest(const struct sip_msg* msg, void* arg) {
 
 bool dropUnhandledResponse(const struct sip_msg*, void*) { return true; }
 
-std::string text(const struct pl& value) { return std::string(value.p ? value.p : "", value.l); }
-
-bool tracked(const std::string& method) { return method == "BYE" || method == "REGISTER"; }
-
 }  // namespace
 
 SimSipStack::SimSipStack(SipTransport transport, const std::string& localIp, std::uint16_t port,
@@ -114,28 +110,11 @@ std::string SimSipStack::localAddress() const {
 }
 
 void SimSipStack::traced(bool sent, const std::uint8_t* packet, std::size_t length) {
-  struct mbuf* buffer = mbuf_alloc(length);
-  if (!buffer) return;
-  struct sip_msg* msg = nullptr;
-  if (mbuf_write_mem(buffer, packet, length) == 0) {
-    buffer->pos = 0;
-    if (sip_msg_decode(&msg, buffer) != 0) msg = nullptr;
-  }
-  if (msg) {
-    const std::string method = text(msg->cseq.met);
-    const std::string key = method + " " + text(msg->callid) + " " + std::to_string(msg->cseq.num);
-    if (sent && msg->req && tracked(method)) unanswered_.insert(key);
-    if (!sent && !msg->req && msg->scode >= 200) unanswered_.erase(key);
-  }
-  mem_deref(msg);
-  mem_deref(buffer);
+  unanswered_.traced(sent, packet, length);
 }
 
 bool SimSipStack::awaitingAnswer(std::initializer_list<const char*> methods) const {
-  for (const std::string& key : unanswered_)
-    for (const char* method : methods)
-      if (key.compare(0, std::strlen(method) + 1, std::string(method) + " ") == 0) return true;
-  return false;
+  return unanswered_.awaiting(methods);
 }
 
 }  // namespace qav::sim

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "telephony/unanswered_requests.h"
 
 struct dnsc;
 struct tls;
@@ -58,7 +59,7 @@ class SimSipStack {
   struct sip_lsnr* options_ = nullptr;
   struct sip_lsnr* requestFallback_ = nullptr;
   struct sip_lsnr* responseFallback_ = nullptr;
-  std::set<std::string> unanswered_;  // "method call-id cseq"
+  UnansweredRequests unanswered_;
 };
 
 }  // namespace qav::sim
