@@ -1,0 +1,20 @@
+// Several programs started together and run to their ends side by side, each
+// with its standard output as stamped lines and its standard error apart.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "cli_process.h"
+
+namespace qav::load {
+
+// All processes are forked before any output is read, so they start within
+// moments of each other; every pipe is close-on-exec, so no child holds
+// another's output open. The limit bounds hung processes, which are then
+// killed and have no status.
+std::vector<qav::e2e::ProcessRun> runTogether(const std::vector<std::vector<std::string>>& argvs,
+                                              std::chrono::milliseconds limit);
+
+}  // namespace qav::load
