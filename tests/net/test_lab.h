@@ -61,6 +61,7 @@ class NetworkLabTest : public ::testing::Test {
   void TearDown() override;
 
   NetworkLab& net() { return *lab; }
+  const NetworkLab& net() const { return *lab; }
 
  private:
   LabShape shape;

@@ -1,0 +1,79 @@
+// Programming calls across the lab's NAT: kamailio, a STUN server and
+// qav-sim in the wan namespace, qav-cli in the lan namespace behind the
+// masquerade, and a capture of what crosses the wan side of the router.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "child_process.h"
+#include "cli_process.h"
+#include "namespace_pbx.h"
+#include "packet_capture.h"
+#include "stun_server.h"
+#include "test_lab.h"
+
+namespace qav::nat {
+
+using nlohmann::json;
+using qav::testing::sdpAudioPort;
+using qav::testing::sdpCandidates;
+using qav::testing::sdpConnectionAddress;
+
+struct NatCall {
+  qav::e2e::ProcessRun process;
+  // level, event and message of every JSON line.
+  std::vector<std::vector<std::string>> events;
+  const std::optional<int>& status() const { return process.status; }
+  // From "Wähle …" to "SIP-Verbindung hergestellt", if both came.
+  std::optional<std::chrono::milliseconds> setupTime;
+};
+
+class NatCallTest : public qav::testing::NetworkLabTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string statePath() const { return directory.path() + "/state.json"; }
+  void seedState(const json& state) const;
+  json readState() const;
+
+  // qav-sim as "qav" at the PBX, taking one call; `extra` after the usual
+  // options.
+  void startSimulator(const std::vector<std::string>& extra = {});
+  // Its event lines once it ended after the call.
+  std::vector<std::string> simulatorLines();
+  // qav-cli in the lan as "tester", calling "qav" with --json, the clock
+  // action and `extra`.
+  NatCall call(const std::vector<std::string>& extra);
+
+  // The INVITE qav-cli's call carried across the NAT, as the PBX got it.
+  std::string inviteFromLan() const;
+  // The simulator's SDP answer as the PBX relayed it to the lan.
+  std::string answerFromSimulator() const;
+  // Datagrams between the simulator's media port and the lan side of the
+  // NAT, in each direction.
+  std::size_t mediaToSimulator() const;
+  std::size_t mediaFromSimulator() const;
+
+  std::string stunServer() const { return stun->hostPort(); }
+
+  qav::testing::TemporaryDirectory directory;
+  std::unique_ptr<NamespacePbx> pbx;
+  std::unique_ptr<StunServer> stun;
+  std::unique_ptr<qav::testing::PacketCapture> capture;
+  std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
+
+ private:
+  std::size_t mediaBetween(bool toSimulator) const;
+};
+
+// A clock the device holds from an earlier call.
+extern const json kEarlierClock;
+extern const std::vector<std::string> kFastDigits;
+
+}  // namespace qav::nat
