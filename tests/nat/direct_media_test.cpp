@@ -10,7 +10,7 @@ namespace {
 
 TEST_F(NatCallTest, WithoutTraversalTheOfferCarriesThePrivateAddressAndNoStartSignalArrives) {
   seedState(kEarlierClock);
-  startSimulator();
+  ASSERT_NO_FATAL_FAILURE(startSimulator());
   const NatCall run = call({});
 
   EXPECT_EQ(run.status(), 3);
