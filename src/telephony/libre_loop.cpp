@@ -6,6 +6,7 @@
 #define DEBUG_LEVEL 0
 #include <re_dbg.h>
 
+#include <future>
 #include <stdexcept>
 
 #include "telephony/libre_error.h"
@@ -29,6 +30,10 @@ void beat(void* arg);
 
 struct LibreLoop::Heartbeat {
   struct tmr timer {};
+  // Fulfilled by the worker's first timer, from inside re_main: a re_cancel
+  // before that would be overwritten by re_main's start and never end it.
+  struct tmr startTimer {};
+  std::promise<void> started;
 };
 
 namespace {
@@ -48,9 +53,14 @@ LibreLoop::LibreLoop() {
   heartbeat = std::make_unique<Heartbeat>();
   tmr_init(&heartbeat->timer);
   beat(&heartbeat->timer);
+  tmr_init(&heartbeat->startTimer);
+  tmr_start(&heartbeat->startTimer, 0,
+            [](void* arg) { static_cast<std::promise<void>*>(arg)->set_value(); }, &heartbeat->started);
+  std::future<void> started = heartbeat->started.get_future();
   running = true;
   // A null signal handler: the process's signals stay with the program.
   worker = std::thread([] { re_main(nullptr); });
+  started.wait();
 }
 
 LibreLoop::~LibreLoop() { stop(); }
