@@ -24,6 +24,7 @@ struct AudioStream::State {
   // would hand packets to a state that no longer exists. The socket first,
   // so that no receive handler runs on a half-destroyed state.
   ~State() {
+    traversal.reset();
     mem_deref(rtp);
     mem_deref(sdp);
   }
@@ -36,7 +37,10 @@ struct AudioStream::State {
   struct sdp_media* media = nullptr;
   std::optional<AudioCodec> codec;
   int eventPt = -1;
+  std::unique_ptr<MediaTraversal> traversal;
   struct sa remote {};
+  // The path the connectivity checks chose; it wins over the SDP address.
+  std::optional<struct sa> chosenPath;
   std::uint32_t timestamp = rand_u32();
   std::uint32_t eventTimestamp = 0;
   bool eventPlaying = false;
@@ -75,7 +79,7 @@ void AudioStream::State::applyNegotiation() {
   sdp_media_format_apply(media, false, nullptr, -1, nullptr, -1, -1, pickCodec, &codec);
   const struct sdp_format* events = sdp_media_rformat(media, telev_rtpfmt);
   if (events) eventPt = events->pt;
-  remote = *sdp_media_raddr(media);
+  remote = chosenPath ? *chosenPath : *sdp_media_raddr(media);
   if (!sa_isset(&remote, SA_ALL)) codec.reset();
 }
 
@@ -91,7 +95,7 @@ void AudioStream::State::send(bool marker, int pt, std::uint32_t ts, const std::
   mem_deref(mb);
 }
 
-AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received)
+AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received, const TraversalSettings& traversal)
     : state(std::make_unique<State>(received)) {
   struct sa address {};
   checkLibre(sa_set_str(&address, localIp.c_str(), 0));
@@ -107,14 +111,23 @@ AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received)
   checkLibre(sdp_format_add(nullptr, state->media, false, eventPayloadType, telev_rtpfmt, 8000, 1, nullptr,
                               nullptr, nullptr, false, "0-15"));
   checkLibre(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
+  State* s = state.get();
+  s->traversal = std::make_unique<MediaTraversal>(s->rtp, s->sdp, s->media, traversal, IceRole::Controlling,
+                                                  [s](const struct sa& path) {
+                                                    s->chosenPath = path;
+                                                    if (s->codec) s->remote = path;
+                                                  });
 }
 
 AudioStream::~AudioStream() = default;
+
+bool AudioStream::prepareOffer(std::function<void()> onReady) { return state->traversal->gather(std::move(onReady)); }
 
 int AudioStream::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
 
 bool AudioStream::acceptAnswer(struct mbuf* description) {
   if (!description || sdp_decode(state->sdp, description, false) != 0) return false;
+  state->traversal->remoteDescribed();
   state->applyNegotiation();
   return negotiated();
 }
@@ -122,6 +135,7 @@ bool AudioStream::acceptAnswer(struct mbuf* description) {
 int AudioStream::answerOffer(struct mbuf* offer, struct mbuf** answer) {
   const int err = sdp_decode(state->sdp, offer, true);
   if (err) return err;
+  state->traversal->remoteDescribed();
   state->applyNegotiation();
   return sdp_encode(answer, state->sdp, false);
 }

@@ -1,13 +1,16 @@
 // The call's one audio stream: the RTP socket, the SDP offer of PCMU, PCMA
-// and telephone-event, the negotiated result, and packets in and out.
+// and telephone-event with its public address, the negotiated result, and
+// packets in and out.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "telephony/media_traversal.h"
 #include "telephony/telephone_events.h"
 
 struct mbuf;
@@ -21,11 +24,13 @@ class JitterBuffer;
 class AudioStream {
  public:
   // Throws std::runtime_error with libre's error text.
-  AudioStream(const std::string& localIp, JitterBuffer& received);
+  AudioStream(const std::string& localIp, JitterBuffer& received, const TraversalSettings& traversal = {});
   ~AudioStream();
   AudioStream(const AudioStream&) = delete;
   AudioStream& operator=(const AudioStream&) = delete;
 
+  // Learns the public address for the offer; see MediaTraversal::gather.
+  bool prepareOffer(std::function<void()> onReady);
   // A fresh buffer holding the SDP offer; libre error code on failure.
   int offer(struct mbuf** description);
   // The far end's answer. False when it leaves no G.711 law, no port or no

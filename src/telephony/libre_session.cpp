@@ -19,6 +19,7 @@
 #include "telephony/inband_dtmf.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
+#include "telephony/media_traversal.h"
 #include "telephony/network_address.h"
 #include "telephony/qav_media_port.h"
 #include "telephony/session_account.h"
@@ -26,6 +27,8 @@
 #include "telephony/session_events.h"
 #include "telephony/sip_addressing.h"
 #include "telephony/sip_stack.h"
+#include "telephony/stun_probe.h"
+#include "telephony/stun_server.h"
 #include "telephony/telephone_events.h"
 #include "telephony/telephony_session.h"
 #include "tone/tone_analyzer.h"
@@ -41,6 +44,8 @@ constexpr milliseconds callEndWait{2000};
 constexpr milliseconds unregisterWait{500};
 constexpr milliseconds inbandDrainSlack{2000};
 constexpr milliseconds pollStep{10};
+// Fresh ports tried when the one the STUN server saw is taken meanwhile.
+constexpr int mappedPortAttempts = 3;
 
 class LibreSession final : public TelephonySession, public SessionEvents {
  public:
@@ -70,6 +75,8 @@ class LibreSession final : public TelephonySession, public SessionEvents {
 
  private:
   void startStack();
+  void readTraversalSettings();
+  void bindStack();
   std::vector<std::string> registrationRoutes() const;
   std::vector<std::string> callRoutes() const;
   void failRegistration(int status);
@@ -96,6 +103,10 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   // The first hop's numeric address, and ours towards it.
   std::string serverAddress;
   std::string localAddress;
+  TraversalSettings traversal;
+  // The INVITE's contact: the user, or the NAT's public address of the SIP
+  // socket as a whole URI.
+  std::string contactUser;
   std::mutex stateMutex;
   std::condition_variable stateChanged;
   // Guarded by stateMutex; every writer notifies stateChanged.
@@ -201,6 +212,7 @@ void LibreSession::startStack() {
   } else {
     loop = std::make_unique<LibreLoop>();
   }
+  readTraversalSettings();
   const std::string nextHop = nextHopHost(settings);
   // Without a proxy the next hop is the server, and the routes name it.
   serverAddress = isNumericHost(nextHop) ? nextHop : resolveHost(nextHop);
@@ -213,20 +225,52 @@ void LibreSession::startStack() {
   }
   mediaPort = std::make_unique<QavMediaPort>(&analyzer);
   mediaPort->startClock();
+  bindStack();
   LibreLock lock;
-  stack = std::make_unique<SipStack>(settings.transport, localAddress);
   account = std::make_unique<SessionAccount>(this);
   account->create(stack->sip(), settings, registrationRoutes());
 }
 
+void LibreSession::readTraversalSettings() {
+  traversal = TraversalSettings{std::nullopt, settings.ice};
+  if (settings.stunServer.empty()) return;
+  const std::optional<StunServer> server = parseStunServer(settings.stunServer);
+  if (!server) throw LibreFailure("Ungültiger STUN-Server: " + settings.stunServer);
+  // A name that does not resolve counts like a server that does not answer.
+  traversal.stunServer = resolveStunServer(*server);
+}
+
+void LibreSession::bindStack() {
+  contactUser = settings.user;
+  // Over TCP and TLS the connection carries the replies; only UDP needs the
+  // NAT's public address in the contact.
+  if (settings.transport == SipTransport::Udp && traversal.stunServer) {
+    for (int attempt = 0; attempt < mappedPortAttempts; ++attempt) {
+      const UdpMapping mapping = probeUdpMapping(localAddress, *traversal.stunServer, stunAnswerWait);
+      if (!mapping.mapped) break;
+      try {
+        LibreLock lock;
+        stack = std::make_unique<SipStack>(settings.transport, localAddress, mapping.localPort);
+        contactUser = publicContact(settings.user, *mapping.mapped);
+        return;
+      } catch (const LibreFailure&) {
+        // The port was taken between the probe and the bind.
+      }
+    }
+  }
+  LibreLock lock;
+  stack = std::make_unique<SipStack>(settings.transport, localAddress);
+}
+
 void LibreSession::registerAccount(const SipSettings& s) {
   settings = s;
+  // The STUN server's answer is awaited inside the registration's limit.
+  const auto deadline = Clock::now() + std::chrono::seconds(settings.registrationTimeoutSec);
   try {
     startStack();
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("PJSIP: ") + error.what());
   }
-  const auto deadline = Clock::now() + std::chrono::seconds(settings.registrationTimeoutSec);
   std::unique_lock lock(stateMutex);
   stateChanged.wait_until(lock, deadline, [this] { return registered || registrationFailed; });
   if (registered) return;
@@ -251,9 +295,9 @@ void LibreSession::placeCall(const std::string& target) {
     LibreLock lock;
     mediaPort->detach();
     call.reset();
-    call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer());
-    call->connect(stack->sessions(), uri, accountUri(settings), settings.user, callRoutes(),
-                  account->challengeAnswerer());
+    call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer(), traversal);
+    call->connect(CallRequest{stack->sessions(), uri, accountUri(settings), contactUser, callRoutes(),
+                              account->challengeAnswerer()});
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("PJSIP-Anruf: ") + error.what());
   }

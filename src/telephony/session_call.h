@@ -22,16 +22,29 @@ inline std::string plText(const struct pl& text) { return std::string(text.p ? t
 
 // The one outgoing call: sipsess with its SDP offer and the audio stream.
 // Its handlers report to onCallState and onCallMediaState.
+// What the INVITE needs; kept until it leaves.
+struct CallRequest {
+  struct sipsess_sock* sock = nullptr;
+  std::string requestUri;
+  std::string fromUri;
+  // A user, or a whole SIP URI when the contact is the NAT's public address.
+  std::string contactUser;
+  std::vector<std::string> routes;
+  void* credentials = nullptr;
+};
+
 class SessionCall {
  public:
-  SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received)
-      : session(owner), stream(localIp, received) {}
+  SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received,
+              const TraversalSettings& traversal)
+      : session(owner), stream(localIp, received, traversal) {}
   ~SessionCall() { release(); }
   SessionCall(const SessionCall&) = delete;
   SessionCall& operator=(const SessionCall&) = delete;
 
-  void connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
-               const std::string& contactUser, const std::vector<std::string>& routes, void* credentials);
+  // The INVITE leaves at once, or when the stream knows its public address;
+  // a failure after that wait ends the call like a refusal without response.
+  void connect(CallRequest call);
   bool isActive() const { return sess && !closed; }
   // CANCEL before the answer, BYE after it; libre finishes either alone.
   void release() { sess = static_cast<struct sipsess*>(mem_deref(sess)); }
@@ -50,26 +63,40 @@ class SessionCall {
   static void infoAnswered(int err, const struct sip_msg* msg, void* arg);
 
  private:
+  int invite();
+  void inviteWhenReady();
+
   SessionEvents* session;
   AudioStream stream;
+  CallRequest request;
   struct sipsess* sess = nullptr;
   bool closed = false;
   bool mediaConnected = false;
 };
 
-inline void SessionCall::connect(struct sipsess_sock* sock, const std::string& requestUri, const std::string& fromUri,
-                          const std::string& contactUser, const std::vector<std::string>& routes,
-                          void* credentials) {
+inline void SessionCall::connect(CallRequest call) {
+  request = std::move(call);
+  if (!stream.prepareOffer([this] { inviteWhenReady(); })) checkLibre(invite());
+}
+
+inline void SessionCall::inviteWhenReady() {
+  const int err = invite();
+  if (err) onCallState(false, true, statusForTransportError(err));
+}
+
+inline int SessionCall::invite() {
   struct mbuf* offer = nullptr;
-  checkLibre(stream.offer(&offer));
+  const int encoded = stream.offer(&offer);
+  if (encoded) return encoded;
   std::vector<const char*> routev;
-  for (const std::string& route : routes) routev.push_back(route.c_str());
-  const int err = sipsess_connect(&sess, sock, requestUri.c_str(), nullptr, fromUri.c_str(), contactUser.c_str(),
-                                  routev.data(), static_cast<std::uint32_t>(routev.size()), "application/sdp",
-                                  offer, answerSipChallenge, credentials, true, offered, answered, progressed,
+  for (const std::string& route : request.routes) routev.push_back(route.c_str());
+  const int err = sipsess_connect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
+                                  request.contactUser.c_str(), routev.data(),
+                                  static_cast<std::uint32_t>(routev.size()), "application/sdp", offer,
+                                  answerSipChallenge, request.credentials, true, offered, answered, progressed,
                                   established, infoReceived, nullptr, closedBy, this, nullptr);
   mem_deref(offer);
-  checkLibre(err);
+  return err;
 }
 
 inline void SessionCall::sendInfo(const std::string& body) {

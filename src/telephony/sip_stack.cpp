@@ -65,13 +65,13 @@ void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*,
 
 }  // namespace
 
-SipStack::SipStack(SipTransport transport, const std::string& localIp) {
+SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port) {
   try {
     dns = systemDnsClient();
     checkLibre(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
     sip_set_trace_handler(stack, tracePacket);
     struct sa address {};
-    checkLibre(sa_set_str(&address, localIp.c_str(), 0));
+    checkLibre(sa_set_str(&address, localIp.c_str(), port));
     if (transport == SipTransport::Tls) {
       // No certificate, key or verification: the server is not checked.
       checkLibre(tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr));

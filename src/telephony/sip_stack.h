@@ -24,8 +24,9 @@ namespace qav {
 // answered; requests inside a call belong to the call's session.
 class SipStack {
  public:
-  // Throws std::runtime_error with libre's error text.
-  SipStack(SipTransport transport, const std::string& localIp);
+  // Port 0 takes any free one. Throws std::runtime_error with libre's
+  // error text.
+  SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port = 0);
   ~SipStack();
   SipStack(const SipStack&) = delete;
   SipStack& operator=(const SipStack&) = delete;

@@ -17,6 +17,26 @@ void check(int err, const char* what) {
 
 std::string text(const struct pl& value) { return std::string(value.p ? value.p : "", value.l); }
 
+std::size_t occurrences(const std::string& body, const std::string& line) {
+  std::size_t count = 0;
+  for (auto at = body.find("\n" + line); at != std::string::npos; at = body.find("\n" + line, at + 1)) ++count;
+  return count;
+}
+
+// "offer ADDRESS:PORT contact=URI ice-ufrag=N ice-pwd=N candidates=N": what
+// the caller's INVITE says about where it can be reached.
+std::string describeOffer(const struct sip_msg* msg, const std::string& body, const struct sdp_media* media) {
+  char address[64] = {};
+  const struct sa* remote = sdp_media_raddr(media);
+  (void)sa_ntop(remote, address, sizeof address);
+  const struct sip_hdr* contact = sip_msg_hdr(msg, SIP_HDR_CONTACT);
+  return "offer " + std::string(address) + ":" + std::to_string(sa_port(remote)) +
+         " contact=" + (contact ? text(contact->val) : "") +
+         " ice-ufrag=" + std::to_string(occurrences(body, "a=ice-ufrag:")) +
+         " ice-pwd=" + std::to_string(occurrences(body, "a=ice-pwd:")) +
+         " candidates=" + std::to_string(occurrences(body, "a=candidate:"));
+}
+
 }  // namespace
 
 struct TestPeer::State {
@@ -151,8 +171,10 @@ void TestPeer::State::acceptCall(const struct sip_msg* msg) {
     return;
   }
   struct mbuf* answer = nullptr;
+  const std::string body(reinterpret_cast<const char*>(mbuf_buf(msg->mb)), mbuf_get_left(msg->mb));
   int err = sdp_decode(sdp, msg->mb, true);
   if (!err) {
+    report(describeOffer(msg, body, media));
     negotiate();
     err = sdp_encode(&answer, sdp, false);
   }
