@@ -1,6 +1,8 @@
 #include "nat_call_fixture.h"
 
+#include <algorithm>
 #include <fstream>
+#include <regex>
 
 #ifndef QAV_SIM
 #error "QAV_SIM must name the simulator program"
@@ -16,6 +18,30 @@ using qav::testing::NetworkLab;
 
 const json kEarlierClock{{"clock-time", "0815"}, {"clock-date", "01012020"}};
 const std::vector<std::string> kFastDigits{"--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
+
+namespace {
+
+// The joined groups of the first pending message that matches.
+std::string fromLabels(const NatCall& run, const std::regex& pattern) {
+  std::smatch match;
+  for (const auto& event : run.events) {
+    if (event[0] != "pending" || !std::regex_search(event[2], match, pattern)) continue;
+    std::string joined;
+    for (std::size_t i = 1; i < match.size(); ++i) joined += match[i];
+    return joined;
+  }
+  return "";
+}
+
+}  // namespace
+
+bool hasCandidate(const std::string& sdp, const std::string& address, const std::string& type) {
+  const auto candidates = sdpCandidates(sdp);
+  return std::any_of(candidates.begin(), candidates.end(), [&](const std::string& candidate) {
+    return candidate.find(" " + address + " ") != std::string::npos &&
+           candidate.find(" typ " + type) != std::string::npos;
+  });
+}
 
 void NatCallTest::SetUp() {
   NetworkLabTest::SetUp();
@@ -106,6 +132,26 @@ std::size_t NatCallTest::mediaBetween(bool toSimulator) const {
     if (!toSimulator && datagram.sourcePort == port && datagram.destination == net().publicAddress()) ++count;
   }
   return count;
+}
+
+void NatCallTest::expectProgrammed(const NatCall& run) {
+  EXPECT_EQ(run.status(), 0) << run.process.err;
+  EXPECT_EQ(run.process.err, "");
+  ASSERT_FALSE(run.events.empty());
+  EXPECT_EQ(run.events.back(), (std::vector<std::string>{"success", "complete", "Programmierung abgeschlossen"}));
+  // The device's BYE came through the PBX to qav-cli's Contact.
+  const std::vector<std::string> hungUp{"success", "hangup", "QAV hat die Verbindung beendet"};
+  EXPECT_NE(std::find(run.events.begin(), run.events.end(), hungUp), run.events.end());
+  const json state = readState();
+  ASSERT_TRUE(state.is_object());
+  EXPECT_EQ(state["clock-time"], fromLabels(run, std::regex("Uhrzeit auf (\\d\\d):(\\d\\d) Uhr")));
+  EXPECT_EQ(state["clock-date"], fromLabels(run, std::regex("Datum auf (\\d\\d)\\.(\\d\\d)\\.(\\d{4})")));
+  EXPECT_GT(mediaFromSimulator(), 0u) << "no audio of the device crossed the NAT";
+  const std::vector<std::string> lines = simulatorLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "bye");
+  EXPECT_FALSE(pbx->hasLocation("tester")) << "qav-cli left its registration behind";
+  EXPECT_FALSE(pbx->hasLocation("qav")) << "qav-sim left its registration behind";
 }
 
 std::size_t NatCallTest::mediaToSimulator() const { return mediaBetween(true); }

@@ -62,6 +62,11 @@ class NatCallTest : public qav::testing::NetworkLabTest {
 
   std::string stunServer() const { return stun->hostPort(); }
 
+  // The call programmed the clock it announced, the device hung up and its
+  // BYE reached qav-cli, the device's audio came back through the NAT, and
+  // both programs ended their registrations.
+  void expectProgrammed(const NatCall& run);
+
   qav::testing::TemporaryDirectory directory;
   std::unique_ptr<NamespacePbx> pbx;
   std::unique_ptr<StunServer> stun;
@@ -71,6 +76,9 @@ class NatCallTest : public qav::testing::NetworkLabTest {
  private:
   std::size_t mediaBetween(bool toSimulator) const;
 };
+
+// Whether the SDP offers a candidate of that type on that address.
+bool hasCandidate(const std::string& sdp, const std::string& address, const std::string& type);
 
 // A clock the device holds from an earlier call.
 extern const json kEarlierClock;
