@@ -23,7 +23,7 @@ CalleeCall callThroughPbx(const testing::TestPbx& pbx, const std::string& scenar
 int registeredPort(const testing::TestPbx& pbx, const std::string& user) {
   const std::string table = pbx.locations();
   std::smatch match;
-  const std::regex contact("Contact: sip:" + user + "@127\\.0\\.0\\.1:(\\d+)");
+  const std::regex contact("Address: sip:" + user + "@127\\.0\\.0\\.1:(\\d+)");
   if (!std::regex_search(table, match, contact)) return 0;
   return std::stoi(match[1]);
 }

@@ -28,14 +28,23 @@ bool hasEvent(const CliRun& run, const std::string& level, const std::string& ev
   return false;
 }
 
-void expectFailure(const CliRun& run, const std::string& message, std::chrono::seconds limit) {
+void expectFailureLine(const CliRun& run, const std::string& message, std::chrono::seconds limit) {
   EXPECT_FALSE(run.signal.has_value()) << "qav-cli died by signal " << run.signal.value_or(0);
   EXPECT_FALSE(run.killedAfterLimit) << "qav-cli hung; output:\n" << run.out << run.err;
   EXPECT_EQ(run.exitStatus, 3);
-  EXPECT_EQ(run.err, "Fehler: " + message + "\n");
+  EXPECT_EQ(run.lastErrorLine(), "Fehler: " + message);
+  std::size_t errorLines = 0;
+  for (std::size_t at = run.err.find("Fehler: "); at != std::string::npos; at = run.err.find("Fehler: ", at + 1))
+    ++errorLines;
+  EXPECT_EQ(errorLines, 1u) << run.err;
   EXPECT_LE(run.took, limit) << "took "
                              << std::chrono::duration_cast<std::chrono::milliseconds>(run.took).count() << " ms";
   eventsOf(run);
+}
+
+void expectFailure(const CliRun& run, const std::string& message, std::chrono::seconds limit) {
+  expectFailureLine(run, message, limit);
+  EXPECT_EQ(run.err, "Fehler: " + message + "\n");
 }
 
 std::vector<std::string> accountArguments(std::uint16_t port, const std::string& target) {

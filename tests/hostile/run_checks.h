@@ -23,8 +23,10 @@ struct Event {
 std::vector<Event> eventsOf(const CliRun& run);
 bool hasEvent(const CliRun& run, const std::string& level, const std::string& event);
 
-// Exit status 3, nothing on standard error but the one error line
-// "Fehler: " + message, no signal, and ended within limit.
+// Exit status 3, "Fehler: " + message as the one error line and the last
+// line of standard error, no signal, and ended within limit.
+void expectFailureLine(const CliRun& run, const std::string& message, std::chrono::seconds limit);
+// The same, with nothing else on standard error.
 void expectFailure(const CliRun& run, const std::string& message, std::chrono::seconds limit);
 
 // The PBX account with --json; the target and further options follow.

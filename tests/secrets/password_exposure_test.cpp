@@ -1,0 +1,141 @@
+// The SIP password, whichever source gives it, never shows in qav-cli's
+// output, error lines, JSON stream or process arguments, and goes over the
+// wire only as a digest: in a refused registration and in a programming
+// call against qav-sim through the test PBX.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "child_process.h"
+#include "cli_run.h"
+#include "run_checks.h"
+#include "scripted_peer.h"
+#include "test_pbx.h"
+
+namespace qav::hostile {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string secret = "Zq9-geheim-\xC3\xBC-73";
+
+// Where the password comes from, and what qav-cli then needs.
+struct Source {
+  std::string name;
+  std::vector<std::string> args;
+  std::map<std::string, std::string> env;
+  std::string configText;  // written to a 0600 file given by --config
+};
+
+std::vector<Source> sources(const std::string& password) {
+  return {
+      {"QAV_SIP_PASSWORD", {}, {{"QAV_SIP_PASSWORD", password}}, ""},
+      {"sip-password-env on the command line", {"--sip-password-env", "MY_SECRET"}, {{"MY_SECRET", password}}, ""},
+      {"sip-password-env in the file", {}, {{"OTHER_SECRET", password}}, "[sip]\npassword-env = OTHER_SECRET\n"},
+      {"the configuration file", {}, {}, "[sip]\npassword = " + password + "\n"},
+  };
+}
+
+// What qav-cli showed of itself while it ran: its arguments, those of any
+// process it started, and whether it stayed the same program.
+struct Observed {
+  int samples = 0;
+  std::vector<std::string> arguments;
+  bool replaced = false;
+};
+
+std::function<void(pid_t)> observe(Observed& seen) {
+  return [&seen](pid_t pid) {
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    if (error) return;
+    ++seen.samples;
+    if (exe.filename() != "qav-cli") seen.replaced = true;
+    for (const std::string& arg : processArguments(pid)) seen.arguments.push_back(arg);
+    for (pid_t child : childrenOf(pid))
+      for (const std::string& arg : processArguments(child)) seen.arguments.push_back(arg);
+  };
+}
+
+void expectNowhere(const CliRun& run, const Observed& seen, const std::string& password) {
+  EXPECT_EQ(run.out.find(password), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find(password), std::string::npos) << run.err;
+  EXPECT_GT(seen.samples, 0) << "qav-cli was never seen running";
+  EXPECT_FALSE(seen.replaced) << "qav-cli replaced itself with another program";
+  for (const std::string& arg : seen.arguments) EXPECT_EQ(arg.find(password), std::string::npos) << arg;
+}
+
+CliCall withSource(const Source& source, std::vector<std::string> args, const std::string& directory) {
+  args.insert(args.end(), source.args.begin(), source.args.end());
+  if (!source.configText.empty()) {
+    const std::string path = directory + "/qav-cli.conf";
+    std::ofstream(path) << source.configText;
+    std::filesystem::permissions(path, std::filesystem::perms(0600));
+    args.insert(args.end(), {"--config", path});
+  }
+  return {args, source.env, 60s, {}};
+}
+
+// The registrar challenges and refuses the digest: a failing run that has
+// sent the credentials once.
+TEST(PasswordExposure, RefusedRegistrationShowsThePasswordNowhereAndSendsOnlyTheDigest) {
+  for (const Source& source : sources(secret)) {
+    for (const bool json : {false, true}) {
+      SCOPED_TRACE(source.name + (json ? " --json" : " console"));
+      testing::TemporaryDirectory directory;
+      ScriptedPeer registrar("registrar_challenge_then_403.xml");
+      std::vector<std::string> args{"--sip-server", "127.0.0.1", "--sip-port", std::to_string(registrar.port()),
+                                    "--sip-user", "tester", "--target", "qav"};
+      if (json) args.push_back("--json");
+      CliCall call = withSource(source, args, directory.path());
+      Observed seen;
+      call.whileRunning = observe(seen);
+      const CliRun run = runCli(call);
+      EXPECT_EQ(run.exitStatus, 3);
+      EXPECT_EQ(run.err, "Fehler: SIP-Registrierung fehlgeschlagen (SIP 403).\n");
+      expectNowhere(run, seen, secret);
+
+      EXPECT_EQ(registrar.wait(5s), 0);
+      const std::string wire = registrar.messages();
+      EXPECT_TRUE(std::regex_search(wire, std::regex("Authorization: Digest [^\\r\\n]*response=\"[0-9a-f]{32}\"")))
+          << wire;
+      EXPECT_EQ(wire.find(secret), std::string::npos) << wire;
+    }
+  }
+}
+
+// A whole programming call: qav-sim registered as "qav" at the test PBX,
+// qav-cli as "tester" with the PBX's password from each source.
+TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
+  const testing::TestPbx pbx;
+  const std::string password = "tester-secret";
+  for (const Source& source : sources(password)) {
+    SCOPED_TRACE(source.name);
+    testing::TemporaryDirectory directory;
+    sim::testing::ChildProcess simulator({QAV_SIM, "--registrar", "127.0.0.1:" + std::to_string(pbx.udpPort()),
+                                          "--user", "qav", "--password", "qav-secret", "--state",
+                                          directory.path() + "/state.json", "--events", "--calls", "1"});
+    ASSERT_TRUE(simulator.waitFor("registered", 5s));
+    std::vector<std::string> args{"--sip-server", "127.0.0.1", "--sip-port", std::to_string(pbx.udpPort()),
+                                  "--sip-user", "tester", "--target", "qav", "--json", "--actions", "clock",
+                                  "--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
+    CliCall call = withSource(source, args, directory.path());
+    call.limit = 120s;
+    Observed seen;
+    call.whileRunning = observe(seen);
+    const CliRun run = runCli(call);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_FALSE(eventsOf(run).empty());
+    EXPECT_EQ(eventsOf(run).back().event, "complete");
+    expectNowhere(run, seen, password);
+    EXPECT_EQ(simulator.finish(15s), 0);
+    EXPECT_FALSE(pbx.hasLocation("tester")) << pbx.locations();
+  }
+}
+
+}  // namespace
+}  // namespace qav::hostile
