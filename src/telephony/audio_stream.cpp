@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "telephony/audio_formats.h"
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/libre_error.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr std::uint16_t rtpPortMin = 16384;
 constexpr std::uint16_t rtpPortMax = 32767;
-constexpr char eventPayloadType[] = "101";
 constexpr std::size_t maximumPacketSamples = 1600;
 
 }  // namespace
@@ -104,13 +104,7 @@ AudioStream::AudioStream(const std::string& localIp, JitterBuffer& received, con
   checkLibre(sdp_session_alloc(&state->sdp, &address));
   checkLibre(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
                              sdp_proto_rtpavp));
-  checkLibre(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
-                              nullptr));
-  checkLibre(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
-                              nullptr));
-  checkLibre(sdp_format_add(nullptr, state->media, false, eventPayloadType, telev_rtpfmt, 8000, 1, nullptr,
-                              nullptr, nullptr, false, "0-15"));
-  checkLibre(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", TelephoneEventPacer::packetMs));
+  checkLibre(addAudioFormats(state->media, TelephoneEventPacer::packetMs));
   State* s = state.get();
   s->traversal = std::make_unique<MediaTraversal>(s->rtp, s->sdp, s->media, traversal, IceRole::Controlling,
                                                   [s](const struct sa& path) {

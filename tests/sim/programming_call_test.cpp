@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "test_pbx.h"
+#include "test_stun_server.h"
 
 #ifndef QAV_SIM
 #error "QAV_SIM must name the simulator program"
@@ -179,11 +180,14 @@ class ProgrammingCallTest : public ::testing::Test {
     return keys;
   }
 
-  void runDefaultJob(const std::string& method, std::vector<std::string> extra) {
-    startSimulator();
+  // The simulator's lines after the call.
+  std::vector<std::string> runDefaultJob(const std::string& method, std::vector<std::string> extra,
+                                         const std::vector<std::string>& simulatorExtra = {}) {
+    startSimulator(simulatorExtra);
     extra.insert(extra.end(), {"--dtmf-method", method});
     const CliRun run = runCli(extra);
-    ASSERT_EQ(run.status, 0) << run.lines.back();
+    EXPECT_EQ(run.status, 0) << run.lines.back();
+    if (run.status != 0) return {};
     EXPECT_EQ(run.messages("success").back(), "Programmierung abgeschlossen");
     EXPECT_TRUE(run.messages("info").empty()) << "the simulator should hang up after the 0 by itself";
     expectDefaultJobStored(run, extra);
@@ -193,6 +197,7 @@ class ProgrammingCallTest : public ::testing::Test {
     expectDigitsHeardBy(simLines, method, keysOfDefaultJob(plannedDigits(runCli(dry))));
     EXPECT_EQ(simLines.back(), "bye");
     EXPECT_FALSE(pbx->hasLocation("qav")) << "qav-sim left its registration behind";
+    return simLines;
   }
 
   static qav::testing::TestPbx* pbx;
@@ -215,6 +220,35 @@ TEST_F(ProgrammingCallTest, DefaultJobOverTcpAndTls) {
     transport = over;
     std::filesystem::remove(statePath());
     runDefaultJob("rfc4733", kFastDigits);
+  }
+}
+
+bool iceConnected(const std::vector<std::string>& simLines) {
+  return std::any_of(simLines.begin(), simLines.end(),
+                     [](const std::string& line) { return line.rfind("ice-connected ", 0) == 0; });
+}
+
+// Both sides learn their mapping from the STUN server and agree on ICE: the
+// simulator's checks only conclude when the offer and the answer both carried
+// candidates and the caller nominated a pair.
+TEST_F(ProgrammingCallTest, DefaultJobWithIceAndStunOnBothSides) {
+  qav::testing::TestStunServer stun;
+  std::vector<std::string> cli = kFastDigits;
+  cli.insert(cli.end(), {"--ice", "--sip-stun-server", stun.address()});
+  const std::vector<std::string> simLines = runDefaultJob("rfc4733", cli, {"--ice", "--stun-server", stun.address()});
+  EXPECT_TRUE(iceConnected(simLines));
+}
+
+TEST_F(ProgrammingCallTest, IceOnOneSideOnlyGivesAPlainCall) {
+  for (const bool callerIce : {true, false}) {
+    SCOPED_TRACE(callerIce ? "caller offers ICE" : "simulator would answer ICE");
+    std::filesystem::remove(statePath());
+    std::vector<std::string> cli = kFastDigits;
+    if (callerIce) cli.push_back("--ice");
+    const std::vector<std::string> simulator = callerIce ? std::vector<std::string>{} : std::vector<std::string>{"--ice"};
+    const std::vector<std::string> simLines = runDefaultJob("rfc4733", cli, simulator);
+    EXPECT_FALSE(simLines.empty());
+    EXPECT_FALSE(iceConnected(simLines));
   }
 }
 

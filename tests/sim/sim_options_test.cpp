@@ -27,6 +27,17 @@ TEST(SimOptions, RegistrarAndFaultsAsAllowed) {
   EXPECT_TRUE(o.events);
 }
 
+TEST(SimOptions, StunServerAndIce) {
+  const SimOptions plain = parse({"--listen", "127.0.0.1:0"});
+  EXPECT_FALSE(plain.stunServer);
+  EXPECT_FALSE(plain.ice);
+  const SimOptions o = parse({"--listen", "127.0.0.1:0", "--stun-server", "[::1]", "--ice"});
+  ASSERT_TRUE(o.stunServer);
+  EXPECT_EQ(o.stunServer->host, "::1");
+  EXPECT_EQ(o.stunServer->port, 3478);
+  EXPECT_TRUE(o.ice);
+}
+
 TEST(SimOptions, ListeningOnAnyPortNeedsNoAccount) {
   const SimOptions o = parse({"--listen", "127.0.0.1:0"});
   ASSERT_TRUE(o.listen);
@@ -51,6 +62,8 @@ TEST(SimOptions, RefusesWhatWouldMisleadTheRun) {
       {"--listen", "127.0.0.1:5060", "--noise-dbfs", "nan"},
       {"--listen", "127.0.0.1:5060", "--transport", "sctp"},
       {"--listen", "127.0.0.1:5060", "--user"},                    // value missing
+      {"--listen", "127.0.0.1:5060", "--stun-server", "host:0"},
+      {"--listen", "127.0.0.1:5060", "--stun-server", ""},
       {"--listen", "127.0.0.1:5060", "--ring", "5"},               // unknown option
   };
   for (const auto& args : refused) {

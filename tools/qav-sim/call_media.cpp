@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "telephony/audio_formats.h"
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/libre_error.h"
@@ -31,6 +32,7 @@ struct CallMedia::State {
   // Also when the constructor fails after rtp_listen: the socket goes first,
   // so that its handler never runs on a freed state.
   ~State() {
+    traversal.reset();
     mem_deref(rtp);
     mem_deref(sdp);
   }
@@ -49,7 +51,10 @@ struct CallMedia::State {
   std::map<int, G711Law> receivedLaws;
   std::optional<AudioCodec> sending;
   int eventPt = -1;
+  std::unique_ptr<MediaTraversal> traversal;
   struct sa remote {};
+  // The path the connectivity checks chose; it wins over the SDP address.
+  std::optional<struct sa> chosenPath;
   std::uint32_t timestamp = rand_u32();
   bool firstPacket = true;
 };
@@ -69,7 +74,7 @@ void CallMedia::State::negotiate() {
       if (!sending) sending = AudioCodec{*law, format->pt};
     }
   }
-  remote = *sdp_media_raddr(media);
+  remote = chosenPath ? *chosenPath : *sdp_media_raddr(media);
   if (!sa_isset(&remote, SA_ALL)) sending.reset();
 }
 
@@ -86,7 +91,8 @@ void CallMedia::State::receive(const struct rtp_header* header, struct mbuf* mb)
   received.put(header->ts, samples, count);
 }
 
-CallMedia::CallMedia(const std::string& localIp, JitterBuffer& received, EventHandler onEvent)
+CallMedia::CallMedia(const std::string& localIp, JitterBuffer& received, EventHandler onEvent,
+                     const TraversalSettings& traversal, PathHandler onPath)
     : state(std::make_unique<State>(received, std::move(onEvent))) {
   struct sa address {};
   check(sa_set_str(&address, localIp.c_str(), 0));
@@ -99,30 +105,44 @@ CallMedia::CallMedia(const std::string& localIp, JitterBuffer& received, EventHa
   check(sdp_session_alloc(&state->sdp, &address));
   check(sdp_media_add(&state->media, state->sdp, sdp_media_audio, sa_port(rtp_local(state->rtp)),
                       sdp_proto_rtpavp));
-  check(sdp_format_add(nullptr, state->media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false,
-                       nullptr));
-  check(sdp_format_add(nullptr, state->media, false, "8", "PCMA", 8000, 1, nullptr, nullptr, nullptr, false,
-                       nullptr));
-  check(sdp_format_add(nullptr, state->media, false, "101", telev_rtpfmt, 8000, 1, nullptr, nullptr, nullptr,
-                       false, "0-15"));
-  check(sdp_media_set_lattr(state->media, true, sdp_attr_ptime, "%u", kPacketMs));
+  check(addAudioFormats(state->media, kPacketMs));
+  State* s = state.get();
+  s->traversal = std::make_unique<MediaTraversal>(
+      s->rtp, s->sdp, s->media, traversal, IceRole::Controlled, [s, onPath](const struct sa& path) {
+        s->chosenPath = path;
+        if (s->sending) s->remote = path;
+        char host[64] = {};
+        if (onPath && sa_ntop(&path, host, sizeof host) == 0) {
+          onPath(std::string(host) + ":" + std::to_string(sa_port(&path)));
+        }
+      });
 }
 
 CallMedia::~CallMedia() = default;
 
-int CallMedia::answerOffer(struct mbuf* offer, struct mbuf** answer) {
+int CallMedia::answerOffer(struct mbuf* offer, struct mbuf** description) {
+  const int err = takeOffer(offer);
+  return err ? err : answer(description);
+}
+
+int CallMedia::takeOffer(struct mbuf* offer) {
   if (!offer) return EINVAL;
   const int err = sdp_decode(state->sdp, offer, true);
   if (err) return err;
+  state->traversal->remoteDescribed();
   state->negotiate();
-  if (!negotiated()) return EPROTO;
-  return sdp_encode(answer, state->sdp, false);
+  return negotiated() ? 0 : EPROTO;
 }
+
+int CallMedia::answer(struct mbuf** description) { return sdp_encode(description, state->sdp, false); }
 
 int CallMedia::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
 
+bool CallMedia::prepare(std::function<void()> onReady) { return state->traversal->gather(std::move(onReady)); }
+
 bool CallMedia::acceptAnswer(struct mbuf* answer) {
   if (!answer || sdp_decode(state->sdp, answer, false) != 0) return false;
+  state->traversal->remoteDescribed();
   state->negotiate();
   return negotiated();
 }

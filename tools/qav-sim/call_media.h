@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "telephony/media_traversal.h"
+
 struct mbuf;
 
 namespace qav {
@@ -23,8 +25,12 @@ class CallMedia {
   // A telephone-event packet: its RTP timestamp and payload.
   using EventHandler = std::function<void(std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size)>;
 
+  // The far end's address once ICE has chosen the path.
+  using PathHandler = std::function<void(const std::string& remote)>;
+
   // Throws std::runtime_error with libre's error text.
-  CallMedia(const std::string& localIp, JitterBuffer& received, EventHandler onEvent);
+  CallMedia(const std::string& localIp, JitterBuffer& received, EventHandler onEvent,
+            const TraversalSettings& traversal = {}, PathHandler onPath = nullptr);
   ~CallMedia();
   CallMedia(const CallMedia&) = delete;
   CallMedia& operator=(const CallMedia&) = delete;
@@ -32,8 +38,15 @@ class CallMedia {
   // The caller's offer (INVITE or re-INVITE) and our answer; libre error
   // code on failure. Negotiated only when the offer leaves a G.711 law.
   int answerOffer(struct mbuf* offer, struct mbuf** answer);
+  // The INVITE's offer in steps, for an answer that waits for the public
+  // address: takeOffer, then prepare, then answer.
+  int takeOffer(struct mbuf* offer);
+  int answer(struct mbuf** description);
   // For an INVITE without an offer: ours, answered in the ACK.
   int offer(struct mbuf** description);
+  // Learns the public address for our answer or offer (and the candidates
+  // for an answer to an ICE offer); see MediaTraversal::gather.
+  bool prepare(std::function<void()> onReady);
   bool acceptAnswer(struct mbuf* answer);
   bool negotiated() const;
 

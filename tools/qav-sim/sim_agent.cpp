@@ -13,6 +13,7 @@
 #include "telephony/network_address.h"
 #include "telephony/sip_addressing.h"
 #include "telephony/sip_credentials.h"
+#include "telephony/stun_probe.h"
 
 namespace qav::sim {
 
@@ -22,6 +23,7 @@ constexpr std::uint32_t kRegistrationExpirySec = 300;
 constexpr std::chrono::milliseconds kAnswerWait{2000};
 constexpr std::chrono::milliseconds kPollStep{10};
 constexpr char kDefaultContactUser[] = "qav";
+constexpr int kMappedPortAttempts = 3;
 
 SipSettings accountSettings(const SimOptions& options, const std::string& registrarIp) {
   SipSettings settings;
@@ -35,7 +37,9 @@ SipSettings accountSettings(const SimOptions& options, const std::string& regist
 
 }  // namespace
 
-SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options), log_(log) {
+SimAgent::SimAgent(const SimOptions& options, EventLog& log)
+    : options_(options), log_(log), contactUser_(options.user.empty() ? kDefaultContactUser : options.user) {
+  resolveStunServer();
   std::string registrarIp;
   std::uint16_t port = 0;
   if (options.registrar) {
@@ -48,10 +52,13 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options)
     localIp_ = options.listen->host;
     port = options.listen->port;
   }
+  if (options.registrar) bindMappedStack();
   LibreLock lock;
   try {
-    stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
-                                           [this](const struct sip_msg* invite) { incomingCall(invite); });
+    if (!stack_) {
+      stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
+                                             [this](const struct sip_msg* invite) { incomingCall(invite); });
+    }
     if (options.registrar) {
       registerAt(HostPort{registrarIp, options.registrar->port});
     } else {
@@ -65,6 +72,31 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options)
 }
 
 SimAgent::~SimAgent() { shutdown(); }
+
+void SimAgent::resolveStunServer() {
+  traversal_.ice = options_.ice;
+  if (!options_.stunServer) return;
+  traversal_.stunServer = qav::resolveStunServer(*options_.stunServer);
+  // Like a server that does not answer: the calls go on without a mapping.
+  if (!traversal_.stunServer) std::cerr << "qav-sim: cannot resolve " << options_.stunServer->host << std::endl;
+}
+
+void SimAgent::bindMappedStack() {
+  if (options_.transport != SipTransport::Udp || !traversal_.stunServer) return;
+  for (int attempt = 0; attempt < kMappedPortAttempts; ++attempt) {
+    const UdpMapping mapping = probeUdpMapping(localIp_, *traversal_.stunServer, stunAnswerWait);
+    if (!mapping.mapped) return;
+    try {
+      LibreLock lock;
+      stack_ = std::make_unique<SimSipStack>(options_.transport, localIp_, mapping.localPort,
+                                             [this](const struct sip_msg* invite) { incomingCall(invite); });
+      contactUser_ = publicContact(contactUser_, *mapping.mapped);
+      return;
+    } catch (const std::runtime_error&) {
+      // The port was taken between the probe and the bind.
+    }
+  }
+}
 
 void SimAgent::registerAt(const HostPort& registrar) {
   const SipSettings settings = accountSettings(options_, registrar.host);
@@ -116,8 +148,7 @@ void SimAgent::incomingCall(const struct sip_msg* invite) {
     (void)sip_treply(nullptr, sip, invite, 486, "Busy Here");
     return;
   }
-  CallSetup setup{localIp_, options_.user.empty() ? kDefaultContactUser : options_.user, options_.ringDelay,
-                  options_.timing, options_.faults};
+  CallSetup setup{localIp_, contactUser_, traversal_, options_.ringDelay, options_.timing, options_.faults};
   try {
     auto call = std::make_unique<SimCall>(setup, stateForCall(), log_,
                                           [this](const DeviceState& state) { keepState(state); });

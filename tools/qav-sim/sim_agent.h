@@ -39,6 +39,10 @@ class SimAgent {
   void shutdown() noexcept;
 
  private:
+  void resolveStunServer();
+  // Over UDP with a STUN server: the stack on the port whose public address
+  // the server told, and that address in our contact. No stack without one.
+  void bindMappedStack();
   void registerAt(const HostPort& registrar);
   void incomingCall(const struct sip_msg* invite);
   void registrationAnswered(int err, const struct sip_msg* msg);
@@ -51,6 +55,8 @@ class SimAgent {
   const SimOptions& options_;
   EventLog& log_;
   std::string localIp_;
+  TraversalSettings traversal_;
+  std::string contactUser_;
   std::unique_ptr<SimSipStack> stack_;
   struct sipreg* registration_ = nullptr;
   void* credentials_ = nullptr;

@@ -27,10 +27,12 @@ SimCall::SimCall(const CallSetup& setup, DeviceState state, EventLog& log, State
       log_(log),
       received_(kJitterPrefetchSamples, kJitterCapacitySamples),
       line_(std::move(state), setup.timing, setup.faults, log, std::move(saver)),
-      media_(setup.localIp, received_,
-             [this](std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size) {
-               line_.telephoneEvent(timestamp, payload, size, DeviceClock::now());
-             }),
+      media_(
+          setup.localIp, received_,
+          [this](std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size) {
+            line_.telephoneEvent(timestamp, payload, size, DeviceClock::now());
+          },
+          setup.traversal, [this](const std::string& remote) { log_.write("ice-connected " + remote); }),
       clock_(kPacketTime) {
   tmr_init(&ringTimer_);
 }
@@ -43,23 +45,38 @@ SimCall::~SimCall() {
 }
 
 void SimCall::accept(SimSipStack& stack, const struct sip_msg* invite) {
-  int err = 0;
-  if (mbuf_get_left(invite->mb)) {
-    err = media_.answerOffer(invite->mb, &description_);
-    if (err) throw NotAcceptable("no common audio format in the offer");
-  } else {
-    // No offer: ours goes in the 200 OK and the answer comes with the ACK.
-    err = media_.offer(&description_);
+  // No offer: ours goes in the 200 OK and the answer comes with the ACK.
+  offerInInvite_ = mbuf_get_left(invite->mb) > 0;
+  if (offerInInvite_ && media_.takeOffer(invite->mb) != 0) throw NotAcceptable("no common audio format in the offer");
+  const bool waiting = media_.prepare([this] { describedLater(); });
+  if (!waiting) {
+    const int err = describe();
     if (err) throw std::runtime_error(libreErrorText(err));
   }
-  err = sipsess_accept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
-                       "application/sdp", nullptr, nullptr, nullptr, false, offered, answered, established,
-                       infoReceived, nullptr, closed, this, kAllowHeader);
+  const int err = sipsess_accept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
+                                 "application/sdp", nullptr, nullptr, nullptr, false, offered, answered, established,
+                                 infoReceived, nullptr, closed, this, kAllowHeader);
   if (err) throw std::runtime_error(libreErrorText(err));
   tmr_start(&ringTimer_, static_cast<std::uint64_t>(setup_.ringDelay.count()), ringOver, this);
 }
 
-void SimCall::ringOver(void* arg) { static_cast<SimCall*>(arg)->takeCall(); }
+int SimCall::describe() {
+  return offerInInvite_ ? media_.answer(&description_) : media_.offer(&description_);
+}
+
+void SimCall::describedLater() {
+  if (describe() != 0) {
+    end();
+    return;
+  }
+  if (rung_) takeCall();
+}
+
+void SimCall::ringOver(void* arg) {
+  auto* self = static_cast<SimCall*>(arg);
+  self->rung_ = true;
+  if (self->description_) self->takeCall();
+}
 
 void SimCall::takeCall() {
   if (finished_ || !session_) return;

@@ -23,7 +23,9 @@ class NotAcceptable : public std::runtime_error {
 
 struct CallSetup {
   std::string localIp;
+  // A user, or a whole SIP URI when the contact is the NAT's public address.
   std::string contactUser;
+  TraversalSettings traversal;
   milliseconds ringDelay{0};
   DialogueTiming timing;
   FaultPlan faults;
@@ -41,7 +43,8 @@ class SimCall {
   SimCall(const SimCall&) = delete;
   SimCall& operator=(const SimCall&) = delete;
 
-  // 180 Ringing now, 200 OK after the ring delay.
+  // 180 Ringing now, 200 OK after the ring delay, and not before the SDP
+  // knows the public address.
   void accept(SimSipStack& stack, const struct sip_msg* invite);
   void stopClock() noexcept { clock_.stop(); }
   // Over, by either side; the agent may reap it.
@@ -55,6 +58,8 @@ class SimCall {
   static void closed(int err, const struct sip_msg* msg, void* arg);
   static void ringOver(void* arg);
 
+  int describe();
+  void describedLater();
   void takeCall();
   void tick();
   void answerInfo(struct sip* sip, const struct sip_msg* msg);
@@ -66,6 +71,8 @@ class SimCall {
   DeviceLine line_;
   CallMedia media_;
   struct mbuf* description_ = nullptr;  // our SDP for the 200 OK
+  bool offerInInvite_ = false;
+  bool rung_ = false;
   struct sipsess* session_ = nullptr;
   struct tmr ringTimer_ {};
   std::atomic<bool> finished_{false};

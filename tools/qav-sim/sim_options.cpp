@@ -61,6 +61,12 @@ HostPort hostPort(const std::string& option, const std::string& value, std::uint
   return {host, static_cast<std::uint16_t>(port)};
 }
 
+StunServer stunServerNamed(const std::string& option, const std::string& value) {
+  const std::optional<StunServer> server = parseStunServer(value);
+  if (!server) invalid(option, value);
+  return *server;
+}
+
 SipTransport transportNamed(const std::string& option, const std::string& value) {
   if (value == "udp") return SipTransport::Udp;
   if (value == "tcp") return SipTransport::Tcp;
@@ -87,6 +93,7 @@ const std::map<std::string, ValueSetter>& valueOptions() {
       {"--password", [](SimOptions& o, auto&, auto& v) { o.password = v; }},
       {"--transport", [](SimOptions& o, auto& k, auto& v) { o.transport = transportNamed(k, v); }},
       {"--state", [](SimOptions& o, auto&, auto& v) { o.stateFile = v; }},
+      {"--stun-server", [](SimOptions& o, auto& k, auto& v) { o.stunServer = stunServerNamed(k, v); }},
       {"--ring-ms", [](SimOptions& o, auto& k, auto& v) { o.ringDelay = duration(k, v); }},
       {"--calls",
        [](SimOptions& o, auto& k, auto& v) {
@@ -116,6 +123,7 @@ const std::map<std::string, ValueSetter>& valueOptions() {
 const std::map<std::string, FlagSetter>& flagOptions() {
   static const std::map<std::string, FlagSetter> flags{
       {"--events", [](SimOptions& o) { o.events = true; }},
+      {"--ice", [](SimOptions& o) { o.ice = true; }},
       {"--no-hang-up-after-zero", [](SimOptions& o) { o.faults.noHangUpAfterZero = true; }},
       {"--second-device", [](SimOptions& o) { o.faults.secondDevice = true; }},
       {"--help", [](SimOptions& o) { o.help = true; }},
@@ -155,6 +163,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& arguments) {
 std::string simUsage() {
   return "usage: qav-sim (--registrar HOST:PORT --user U --password P | --listen ADDRESS:PORT)\n"
          "               [--transport udp|tcp|tls] [--state FILE] [--ring-ms N] [--calls N] [--events]\n"
+         "               [--stun-server HOST[:PORT]] [--ice]\n"
          "  timing:  --start-signal-delay-ms N --answer-delay-ms N --inter-digit-pause-ms N\n"
          "           --empty-entry-after-ms N --abandon-after-ms N --calibration-ms N\n"
          "  faults:  --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"

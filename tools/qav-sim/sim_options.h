@@ -10,6 +10,7 @@
 #include "qav-sim/dialogue_timing.h"
 #include "qav-sim/fault_plan.h"
 #include "settings/settings.h"
+#include "telephony/stun_server.h"
 
 namespace qav::sim {
 
@@ -25,6 +26,10 @@ struct SimOptions {
   std::string user;
   std::string password;
   SipTransport transport = SipTransport::Udp;
+  // Learns the public address of the RTP socket (and, over UDP, of the
+  // registering SIP socket) from this server.
+  std::optional<StunServer> stunServer;
+  bool ice = false;  // answers an ICE offer with candidates and checks
   std::string stateFile;  // empty: the state lives in memory only
   milliseconds ringDelay{0};
   DialogueTiming timing;
