@@ -14,6 +14,7 @@
 #include "run_checks.h"
 #include "scripted_peer.h"
 #include "test_pbx.h"
+#include "udp_relay.h"
 
 namespace qav::hostile {
 namespace {
@@ -108,7 +109,9 @@ TEST(PasswordExposure, RefusedRegistrationShowsThePasswordNowhereAndSendsOnlyThe
 }
 
 // A whole programming call: qav-sim registered as "qav" at the test PBX,
-// qav-cli as "tester" with the PBX's password from each source.
+// qav-cli as "tester" with the PBX's password from each source, through a
+// relay as outbound proxy that sees the REGISTERs and INVITEs with their
+// credentials.
 TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
   const testing::TestPbx pbx;
   const std::string password = "tester-secret";
@@ -122,6 +125,8 @@ TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
     std::vector<std::string> args{"--sip-server", "127.0.0.1", "--sip-port", std::to_string(pbx.udpPort()),
                                   "--sip-user", "tester", "--target", "qav", "--json", "--actions", "clock",
                                   "--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
+    secrets::UdpRelay relay(pbx.udpPort());
+    args.insert(args.end(), {"--sip-proxy", "127.0.0.1:" + std::to_string(relay.port())});
     CliCall call = withSource(source, args, directory.path());
     call.limit = 120s;
     Observed seen;
@@ -132,6 +137,17 @@ TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
     ASSERT_FALSE(eventsOf(run).empty());
     EXPECT_EQ(eventsOf(run).back().event, "complete");
     expectNowhere(run, seen, password);
+    int register_ = 0, invite = 0, digests = 0;
+    const std::regex digest("Authorization: Digest [^\\r\\n]*response=\"[0-9a-f]{32}\"");
+    for (const std::string& datagram : relay.sent()) {
+      EXPECT_EQ(datagram.find(password), std::string::npos) << datagram;
+      register_ += datagram.rfind("REGISTER ", 0) == 0;
+      invite += datagram.rfind("INVITE ", 0) == 0;
+      digests += std::regex_search(datagram, digest);
+    }
+    EXPECT_GE(register_, 2);
+    EXPECT_GE(invite, 2);
+    EXPECT_GE(digests, 2);
     EXPECT_EQ(simulator.finish(15s), 0);
     EXPECT_FALSE(pbx.hasLocation("tester")) << pbx.locations();
   }
