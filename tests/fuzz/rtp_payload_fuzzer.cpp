@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "fuzz_check.h"
@@ -72,6 +73,57 @@ std::vector<std::uint8_t> structuredPacket(FuzzedDataProvider& input, int payloa
   return packet;
 }
 
+// One sender's packets of 20 ms with consecutive timestamps (from anywhere,
+// across the 32-bit wrap too), each delayed, and perhaps repeated, by up to
+// D packet times, one take per packet time. With a prefetch above that
+// jitter, what plays out must be one unbroken run of what was sent: nothing
+// lost in between, nothing twice, nothing out of order.
+void jitteredStream(FuzzedDataProvider& input) {
+  constexpr std::size_t kFrame = 160;
+  const bool asDeployed = input.ConsumeBool();
+  const int jitter = asDeployed ? input.ConsumeIntegralInRange<int>(0, 1) : input.ConsumeIntegralInRange<int>(0, 4);
+  const std::uint32_t prefetch = asDeployed ? 2 * kFrame
+                                            : (jitter + 1 + input.ConsumeIntegralInRange<int>(0, 3)) * kFrame;
+  const std::uint32_t capacity = asDeployed ? 10 * kFrame : prefetch + (4 * (jitter + 1) + 10) * kFrame;
+  qav::JitterBuffer buffer(prefetch, capacity);
+  const std::uint32_t start = input.ConsumeIntegral<std::uint32_t>();
+  const int packets = input.ConsumeIntegralInRange<int>(1, 150);
+
+  // arrivals[t]: the packets arriving in packet time t, in arrival order.
+  std::vector<std::vector<int>> arrivals(static_cast<std::size_t>(packets + jitter + 1));
+  for (int i = 0; i < packets; ++i) {
+    arrivals[static_cast<std::size_t>(i + input.ConsumeIntegralInRange<int>(0, jitter))].push_back(i);
+    if (input.ConsumeIntegralInRange<int>(0, 7) == 0)
+      arrivals[static_cast<std::size_t>(i + input.ConsumeIntegralInRange<int>(0, jitter))].push_back(i);
+  }
+  for (auto& slot : arrivals)
+    if (slot.size() > 1 && input.ConsumeBool()) std::swap(slot.front(), slot.back());
+
+  // Sample n of the stream is n + 1: never silence, and tells its place.
+  const auto sample = [](std::size_t n) { return static_cast<std::int16_t>(n % 32000 + 1); };
+  std::vector<std::int16_t> played;
+  std::int16_t frame[kFrame];
+  const std::size_t ticks = arrivals.size() + 4 * (jitter + 1) + 20;
+  for (std::size_t t = 0; t < ticks; ++t) {
+    for (int i : t < arrivals.size() ? arrivals[t] : std::vector<int>{}) {
+      std::int16_t samples[kFrame];
+      for (std::size_t k = 0; k < kFrame; ++k) samples[k] = sample(static_cast<std::size_t>(i) * kFrame + k);
+      buffer.put(start + static_cast<std::uint32_t>(i) * kFrame, samples, kFrame);
+    }
+    buffer.take(frame, kFrame);
+    for (std::int16_t value : frame)
+      if (value != 0) played.push_back(value);
+  }
+  if (played.empty()) return;
+  const std::size_t first = static_cast<std::size_t>(played.front() - 1);
+  check(first % kFrame == 0, "play-out began inside a packet");
+  for (std::size_t n = 0; n < played.size(); ++n)
+    if (played[n] != sample(first + n))
+      qav::fuzz::fail("played stream has a gap, a repeat or a swap at sample " + std::to_string(n) +
+                      " (prefetch " + std::to_string(prefetch) + ", jitter " + std::to_string(jitter) +
+                      " packets)");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -87,6 +139,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
+  if (input.ConsumeIntegralInRange<int>(0, 3) == 0) {
+    jitteredStream(input);
+    return 0;
+  }
   const bool alaw = input.ConsumeBool();
   const qav::AudioCodec codec{alaw ? qav::G711Law::ALaw : qav::G711Law::MuLaw, alaw ? 8 : 0};
   static const std::set<std::int16_t> muValues = decodable(qav::G711Law::MuLaw);
