@@ -124,8 +124,9 @@ TEST_F(TortureMessages, NeitherCrashNorStallQavCliRegisteredOrInACall) {
   EXPECT_EQ(call->calleeStatus, 0) << call->calleeMessages;
   EXPECT_FALSE(call->registrationLeft) << pbx->locations();
 
-  // Four rounds a second while qav-cli was registered.
-  EXPECT_GE(barrage->rounds, 8);
+  // Up to four rounds a second while qav-cli was registered; fewer when
+  // the machine is busy.
+  EXPECT_GE(barrage->rounds, 4);
   // The last probe or two may have gone out as qav-cli was ending.
   EXPECT_GE(barrage->probesAnswered, barrage->rounds - 2);
   std::map<std::string, int> statusLines;
