@@ -1,0 +1,71 @@
+#include <thread>
+
+#include "bad_network_call.h"
+
+// The PBX restarted or gone while qav-cli works: the call's media runs
+// directly between qav-cli and the device, so only signalling is hurt.
+
+namespace qav::netem {
+namespace {
+
+using namespace std::chrono_literals;
+
+class PbxOutageTest : public BadNetworkCallTest {
+ protected:
+  // Runs the job while `outage` strikes the PBX once the device has stored
+  // the first of the two values, in the middle of the dialogue.
+  template <typename Outage>
+  CliOutcome callWithOutage(Outage outage, Clock::time_point& struck) {
+    seedEarlierValues();
+    startSimulator();
+    bool reached = false;
+    std::thread strike([&] {
+      reached = simulator->waitFor("state-saved", 90s).has_value();
+      struck = Clock::now();
+      if (reached) outage();
+    });
+    const CliOutcome outcome = call(jobArguments());
+    strike.join();
+    EXPECT_TRUE(reached) << "the device never stored the first value";
+    return outcome;
+  }
+};
+
+TEST_F(PbxOutageTest, PbxRestartedDuringTheCallLeavesTheMediaRunning) {
+  Clock::time_point restarted;
+  const CliOutcome outcome = callWithOutage([this] { pbx->restart(); }, restarted);
+  describe("PBX restarted in the call", outcome);
+  expectSpecifiedEnding(outcome);
+  // Media never passed the PBX, and its successor relays the dialogue's
+  // requests by their route headers: the call goes on to its end.
+  EXPECT_EQ(outcome.process.status, 0) << outcome.process.err;
+  expectRequestedOrEarlierValues(outcome);
+  EXPECT_FALSE(pbx->hasLocation("tester")) << "qav-cli left its registration behind";
+}
+
+TEST_F(PbxOutageTest, PbxKilledDuringTheCallEndsTheRunInTime) {
+  Clock::time_point killed;
+  const CliOutcome outcome = callWithOutage([this] { pbx->kill(); }, killed);
+  describe("PBX killed in the call", outcome);
+  expectSpecifiedEnding(outcome);
+  expectRequestedOrEarlierValues(outcome);
+  // What can remain after the kill: the second action (three attempts of
+  // two segments, 10 s each at most), the 8 s wait for the device to hang
+  // up and 2.5 s of shutdown, with slack for a loaded machine.
+  EXPECT_LT(outcome.process.ended - killed, 120s);
+}
+
+TEST_F(PbxOutageTest, PbxGoneBeforeTheRegistrationEndsWithTheRegistrationTimeLimit) {
+  pbx->kill();
+  const CliOutcome outcome = call(jobArguments(), 120s);
+  describe("PBX gone before the registration", outcome);
+  expectSpecifiedEnding(outcome);
+  EXPECT_EQ(outcome.process.status, 3);
+  EXPECT_EQ(outcome.process.err, "Fehler: Zeitüberschreitung bei der SIP-Registrierung.\n");
+  // The registration's 20 s limit, plus slack for start-up and shutdown.
+  EXPECT_GE(outcome.duration(), 19s);
+  EXPECT_LT(outcome.duration(), 45s);
+}
+
+}  // namespace
+}  // namespace qav::netem
