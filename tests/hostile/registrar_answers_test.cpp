@@ -89,5 +89,20 @@ TEST(RegistrarAnswers, UnanswerableAndEndlessChallengesFailWithTheStatus) {
   }
 }
 
+// Final refusals that invite another try: one more REGISTER at most, and
+// the run ends with the status at once.
+TEST(RegistrarAnswers, RefusalsInvitingAnotherTryEndWithTheirStatus) {
+  const auto outcomes = runAgainst({"registrar_interval_too_brief.xml", "registrar_redirect_to_itself.xml",
+                                    "registrar_unavailable.xml"},
+                                   1, 10s);
+  const std::vector<std::string> statuses{"423", "302", "503"};
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const Outcome& o = outcomes[i];
+    SCOPED_TRACE(o.scenario);
+    expectFailure(o.run, "SIP-Registrierung fehlgeschlagen (SIP " + statuses[i] + ").", 10s);
+    EXPECT_LE(countOf(o.requests, "REGISTER"), 2u);
+  }
+}
+
 }  // namespace
 }  // namespace qav::hostile
