@@ -41,7 +41,8 @@ testing::TestPbx* CallAnswers::pbx = nullptr;
 TEST_F(CallAnswers, AnswersWithoutUsableAudioAreAcknowledgedAndHungUp) {
   for (const char* scenario : {"callee_ok_without_sdp.xml", "callee_ok_without_audio.xml",
                                "callee_ok_unknown_codecs.xml", "callee_ok_port_zero.xml",
-                               "callee_ok_malformed_sdp.xml"}) {
+                               "callee_ok_malformed_sdp.xml", "callee_ok_null_address.xml",
+                               "callee_ok_without_connection.xml"}) {
     expectEndedCall(scenario, "Anruf fehlgeschlagen (SIP 200).", false);
   }
 }
