@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "callee_call.h"
+#include "child_process.h"
 #include "run_checks.h"
 #include "torture_messages.h"
 
@@ -142,6 +143,37 @@ TEST_F(TortureMessages, NeitherCrashNorStallQavCliRegisteredOrInACall) {
 // ("sip: msg decode err: ..."), where only the program's error line belongs.
 TEST_F(TortureMessages, DISABLED_UndecodableDatagramsLeaveStandardErrorToTheErrorLine) {
   EXPECT_EQ(call->run.err, "Fehler: Anruf wurde vor dem QAV-Startsignal beendet.\n");
+}
+
+// The barrage during a real programming call: qav-sim as the device behind
+// the test PBX. The call must still program the clock and end normally.
+TEST(TortureDuringProgramming, TheProgrammingCallCompletesUnderTheBarrage) {
+  const testing::TestPbx pbx;
+  const testing::TemporaryDirectory directory;
+  sim::testing::ChildProcess simulator({QAV_SIM, "--registrar", "127.0.0.1:" + std::to_string(pbx.udpPort()),
+                                        "--user", "qav", "--password", "qav-secret", "--state",
+                                        directory.path() + "/state.json", "--events", "--calls", "1"});
+  ASSERT_TRUE(simulator.waitFor("registered", 5s));
+  std::atomic<bool> finished{false};
+  Barrage barrage;
+  std::thread sender([&] { bombard(pbx, finished, barrage); });
+  std::vector<std::string> args = accountArguments(pbx.udpPort(), "qav");
+  args.insert(args.end(), {"--actions", "clock", "--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"});
+  const CliRun run = runCli({args, {}, 120s, {}});
+  finished = true;
+  sender.join();
+
+  EXPECT_FALSE(run.signal.has_value());
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.err.find("Fehler: "), std::string::npos) << run.err;
+  const std::vector<Event> events = eventsOf(run);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().event, "complete");
+  EXPECT_TRUE(hasEvent(run, "success", "clock"));
+  EXPECT_GE(barrage.rounds, 4);
+  EXPECT_GE(barrage.probesAnswered, barrage.rounds - 2);
+  EXPECT_EQ(simulator.finish(15s), 0);
+  EXPECT_FALSE(pbx.hasLocation("tester")) << pbx.locations();
 }
 
 }  // namespace
