@@ -27,6 +27,7 @@ std::int64_t JitterBuffer::bufferedEnd() const {
 void JitterBuffer::reset() {
   packets.clear();
   playing = false;
+  lastFrame.clear();
 }
 
 void JitterBuffer::put(std::uint32_t timestamp, const std::int16_t* samples, std::size_t count) {
@@ -64,26 +65,48 @@ void JitterBuffer::startWhenFilled() {
   playout = first;
 }
 
+// Only a gap that ends within this frame, after a frame that was received
+// whole: longer gaps are pauses of the sender or real losses, and repeating
+// more than one frame would invent sound.
+bool JitterBuffer::conceal(std::int16_t* out, const std::vector<bool>& filled, std::int64_t to) const {
+  if (lastFrame.size() != filled.size() || packets.empty() || packets.begin()->first > to) return false;
+  for (std::size_t i = 0; i < filled.size(); ++i) {
+    if (!filled[i]) out[i] = lastFrame[i];
+  }
+  return true;
+}
+
 bool JitterBuffer::take(std::int16_t* out, std::size_t count) {
   std::fill(out, out + count, std::int16_t{0});
   std::lock_guard lock(mutex);
   startWhenFilled();
-  if (!playing) return false;
+  if (!playing) {
+    lastFrame.clear();
+    return false;
+  }
   const std::int64_t from = playout;
   const std::int64_t to = from + static_cast<std::int64_t>(count);
-  bool received = false;
+  std::vector<bool> filled(count, false);
+  std::size_t received = 0;
   for (auto it = packets.begin(); it != packets.end() && it->first < to;) {
     const std::int64_t start = it->first;
     const std::int64_t stop = start + static_cast<std::int64_t>(it->second.size());
     for (std::int64_t t = std::max(start, from); t < std::min(stop, to); ++t) {
       out[t - from] = it->second[static_cast<std::size_t>(t - start)];
-      received = true;
+      filled[static_cast<std::size_t>(t - from)] = true;
+      ++received;
     }
     it = stop <= to ? packets.erase(it) : std::next(it);
   }
   playout = to;
+  const bool concealed = received < count && conceal(out, filled, to);
+  if (received == count) {
+    lastFrame.assign(out, out + count);
+  } else {
+    lastFrame.clear();
+  }
   if (packets.empty()) playing = false;
-  return received;
+  return received > 0 || concealed;
 }
 
 void JitterBuffer::clear() {

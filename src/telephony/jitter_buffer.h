@@ -11,7 +11,9 @@ namespace qav {
 
 // Filled by the RTP receive handler, drained by the media clock thread. The
 // playout position follows the sender's timestamps; a sample that never
-// arrived plays as silence. The buffer starts, and after running empty starts
+// arrived plays as silence, except in one lost frame between received ones,
+// which repeats the frame before it: a single lost packet must not cut a
+// tone burst in two. The buffer starts, and after running empty starts
 // again, once prefetchSamples are waiting; it never holds more than
 // capacitySamples ahead of the playout position.
 class JitterBuffer {
@@ -19,7 +21,8 @@ class JitterBuffer {
   JitterBuffer(std::uint32_t prefetchSamples, std::uint32_t capacitySamples);
 
   void put(std::uint32_t timestamp, const std::int16_t* samples, std::size_t count);
-  // Always fills count samples; true when at least one of them was received.
+  // Always fills count samples; true when they carry audio, received or
+  // repeated for a lost frame.
   bool take(std::int16_t* out, std::size_t count);
   void clear();
 
@@ -33,6 +36,7 @@ class JitterBuffer {
   void reset();
   void startWhenFilled();
   void trimToCapacity();
+  bool conceal(std::int16_t* out, const std::vector<bool>& filled, std::int64_t to) const;
 
   const std::int64_t prefetchSamples;
   const std::int64_t capacitySamples;
@@ -43,6 +47,8 @@ class JitterBuffer {
   std::int64_t lastExtended = 0;
   std::int64_t playout = 0;
   bool playing = false;
+  // The last frame played, when all of it was received.
+  std::vector<std::int16_t> lastFrame;
 };
 
 }  // namespace qav

@@ -41,11 +41,37 @@ TEST(JitterBufferTest, WaitsForThePrefetchThenPlaysInTimestampOrder) {
 TEST(JitterBufferTest, LostPacketsPlayAsSilenceAndLatePacketsAreDropped) {
   JitterBuffer buffer(2 * frame, 10 * frame);
   put(buffer, 0, 1);
+  put(buffer, 3 * frame, 4);
+  put(buffer, 4 * frame, 5);
+  // Two frames lost: neither is made up, not even the one right before 4.
+  EXPECT_EQ(play(buffer, 3), (std::vector<int>{1, -1, -1}));
+  put(buffer, frame, 2);  // its time has passed
+  EXPECT_EQ(play(buffer, 2), (std::vector<int>{4, 5}));
+}
+
+TEST(JitterBufferTest, OneLostFrameBetweenReceivedOnesRepeatsTheFrameBefore) {
+  JitterBuffer buffer(2 * frame, 10 * frame);
+  put(buffer, 0, 1);
   put(buffer, 2 * frame, 3);
   put(buffer, 3 * frame, 4);
-  EXPECT_EQ(play(buffer, 2), (std::vector<int>{1, -1}));
-  put(buffer, frame, 2);  // its time has passed
-  EXPECT_EQ(play(buffer, 2), (std::vector<int>{3, 4}));
+  EXPECT_EQ(play(buffer, 4), (std::vector<int>{1, 1, 3, 4}));
+  // The end of the stream is not stretched.
+  EXPECT_EQ(play(buffer, 1), (std::vector<int>{-1}));
+}
+
+TEST(JitterBufferTest, APartlyLostFrameIsCompletedFromTheFrameBefore) {
+  JitterBuffer buffer(2 * frame, 10 * frame);
+  put(buffer, 0, 1);
+  const std::vector<std::int16_t> half(frame / 2, 2);
+  buffer.put(frame + frame / 2, half.data(), half.size());
+  put(buffer, 2 * frame, 3);
+  std::vector<std::int16_t> out(frame);
+  ASSERT_TRUE(buffer.take(out.data(), frame));
+  ASSERT_TRUE(buffer.take(out.data(), frame));
+  EXPECT_EQ(out.front(), 1);
+  EXPECT_EQ(out.back(), 2);
+  ASSERT_TRUE(buffer.take(out.data(), frame));
+  EXPECT_EQ(out.front(), 3);
 }
 
 TEST(JitterBufferTest, SilentFramesAreZeroWhenNothingArrives) {
