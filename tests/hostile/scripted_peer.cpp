@@ -34,8 +34,10 @@ bool udpPortTaken(std::uint16_t port) {
 
 }  // namespace
 
-ScriptedPeer::ScriptedPeer(const std::string& scenario, int calls, const std::vector<std::string>& extra)
+ScriptedPeer::ScriptedPeer(const std::string& scenario, int calls, const std::vector<std::string>& extra,
+                           const std::map<std::string, std::string>& files)
     : scenarioName(scenario) {
+  for (const auto& [name, content] : files) std::ofstream(directory.path() + "/" + name, std::ios::binary) << content;
   sipPort = testing::freeLoopbackPort();
   const std::uint16_t mediaPort = testing::freeLoopbackPort();
   std::vector<std::string> arguments = {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@ namespace qav::hostile {
 class ScriptedPeer {
  public:
   // calls: how many scenario instances (one per Call-ID) sipp plays
-  // before it ends; extra: further sipp arguments.
-  explicit ScriptedPeer(const std::string& scenario, int calls = 1, const std::vector<std::string>& extra = {});
+  // before it ends; extra: further sipp arguments; files: name and content
+  // of files put in sipp's working directory before it starts.
+  explicit ScriptedPeer(const std::string& scenario, int calls = 1, const std::vector<std::string>& extra = {},
+                        const std::map<std::string, std::string>& files = {});
   ~ScriptedPeer();
   ScriptedPeer(const ScriptedPeer&) = delete;
   ScriptedPeer& operator=(const ScriptedPeer&) = delete;
