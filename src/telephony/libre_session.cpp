@@ -183,14 +183,14 @@ void LibreSession::waitState(Clock::time_point deadline, Predicate done) {
 }
 
 std::vector<std::string> LibreSession::registrationRoutes() const {
-  if (!settings.proxy.empty()) return {proxyRoute(settings.proxy)};
-  if (!isNumericHost(settings.server)) return {registrarRoute(settings, serverAddress)};
+  if (!settings.proxy.empty()) return {libreRoute(proxyRoute(settings.proxy))};
+  if (!isNumericHost(settings.server)) return {libreRoute(registrarRoute(settings, serverAddress))};
   return {};
 }
 
 std::vector<std::string> LibreSession::callRoutes() const {
-  if (!settings.proxy.empty()) return {proxyRoute(settings.proxy)};
-  return {registrarRoute(settings, serverAddress)};
+  if (!settings.proxy.empty()) return {libreRoute(proxyRoute(settings.proxy))};
+  return {libreRoute(registrarRoute(settings, serverAddress))};
 }
 
 void LibreSession::failRegistration(int status) {
@@ -227,7 +227,7 @@ void LibreSession::startStack() {
   mediaPort->startClock();
   bindStack();
   LibreLock lock;
-  account = std::make_unique<SessionAccount>(this);
+  account = std::make_unique<SessionAccount>(this, stack.get());
   account->create(stack->sip(), settings, registrationRoutes());
 }
 
@@ -478,8 +478,10 @@ void LibreSession::tearDown() noexcept {
   } catch (...) {
   }
   try {
-    // The CANCEL or BYE of the call just released.
-    waitForAnswers({"BYE", "CANCEL"}, callEndWait);
+    // The CANCEL or BYE of the call just released, and after a CANCEL the
+    // INVITE's own final response: a 200 that crossed the CANCEL must still
+    // find the stack there to acknowledge it and send the BYE.
+    waitForAnswers({"INVITE", "BYE", "CANCEL"}, callEndWait);
   } catch (...) {
   }
   {

@@ -12,6 +12,7 @@
 #include "telephony/session_events.h"
 #include "telephony/sip_addressing.h"
 #include "telephony/sip_credentials.h"
+#include "telephony/sip_stack.h"
 
 // Included only by libre_session.cpp: like LibreSession, this lives in that
 // file's unnamed namespace.
@@ -24,7 +25,7 @@ constexpr std::uint32_t registrationExpirySec = 300;
 // response handler is onRegState.
 class SessionAccount {
  public:
-  explicit SessionAccount(SessionEvents* owner) : session(owner) {}
+  SessionAccount(SessionEvents* owner, SipStack* sipStack) : session(owner), stack(sipStack) {}
   ~SessionAccount() { release(); }
   SessionAccount(const SessionAccount&) = delete;
   SessionAccount& operator=(const SessionAccount&) = delete;
@@ -41,6 +42,7 @@ class SessionAccount {
 
  private:
   SessionEvents* session;
+  SipStack* stack;
   struct sipreg* registration = nullptr;
   void* credentials = nullptr;
 };
@@ -60,6 +62,7 @@ inline void SessionAccount::create(struct sip* sip, const SipSettings& settings,
 }
 
 inline void SessionAccount::onRegState(int err, const struct sip_msg* msg) {
+  stack->guardSocket(msg);
   if (err || !msg) {
     session->registrationEvent(statusForTransportError(err), false);
     return;

@@ -124,6 +124,10 @@ inline void SessionCall::onCallMediaState() {
 
 inline int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
   auto* self = static_cast<SessionCall*>(arg);
+  // A re-INVITE without an offer (a session refresh) asks for ours; the
+  // answer comes with the ACK. Answering the empty offer would reject the
+  // audio stream.
+  if (!mbuf_get_left(msg->mb)) return self->stream.offer(answer);
   return self->stream.answerOffer(msg->mb, answer);
 }
 

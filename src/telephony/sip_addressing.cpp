@@ -45,6 +45,19 @@ std::string registrarRoute(const SipSettings& settings, const std::string& numer
          transportParameter(settings.transport) + ";lr";
 }
 
+std::string libreRoute(const std::string& route) {
+  std::string out = route;
+  for (std::size_t at = out.find(";lr"); at != std::string::npos; at = out.find(";lr", at)) {
+    const std::size_t end = at + 3;
+    if (end == out.size() || out[end] == ';' || out[end] == '>' || out[end] == '?') {
+      out.erase(at, 3);
+    } else {
+      at = end;
+    }
+  }
+  return out;
+}
+
 std::string dialledTarget(const std::string& target, const std::string& prefix) {
   if (prefix.empty() || isSipUri(target)) return target;
   if (startsWith(target, "+")) return prefix + "00" + target.substr(1);

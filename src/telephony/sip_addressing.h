@@ -25,6 +25,10 @@ std::string proxyRoute(const std::string& proxy);
 // the server (calls) or a host name that DNS alone cannot resolve.
 std::string registrarRoute(const SipSettings& settings, const std::string& numericHost);
 
+// A loose route as libre's dialogs take it: they append ";lr" to every
+// route themselves, so the route's own ";lr" parameters are taken out.
+std::string libreRoute(const std::string& route);
+
 // The digits to dial for a target: prefix, then "00" in place of a leading
 // "+"; SIP URIs and an empty prefix leave the target unchanged.
 std::string dialledTarget(const std::string& target, const std::string& prefix);

@@ -58,6 +58,25 @@ bool answerUnhandledRequest(const struct sip_msg* msg, void* arg) {
 
 bool dropUnhandledResponse(const struct sip_msg*, void*) { return true; }
 
+// STUN goes on to the transport, which answers it; what is neither STUN
+// nor SIP is dropped here.
+bool dropUndecodable(struct sa*, struct mbuf* mb, void*) {
+  const std::size_t start = mb->pos;
+  struct stun_unknown_attr unknown {};
+  struct stun_msg* stun = nullptr;
+  bool drop = false;
+  if (stun_msg_decode(&stun, mb, &unknown) == 0) {
+    mem_deref(stun);
+  } else {
+    mb->pos = start;
+    struct sip_msg* msg = nullptr;
+    drop = mbuf_get_left(mb) <= 4 || sip_msg_decode(&msg, mb) != 0;
+    mem_deref(msg);
+  }
+  mb->pos = start;
+  return drop;
+}
+
 void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*, const std::uint8_t* packet,
                  size_t length, void* arg) {
   static_cast<SipStack*>(arg)->traced(sent, packet, length);
@@ -97,7 +116,16 @@ void SipStack::releaseListeners() {
   optionsListener = static_cast<struct sip_lsnr*>(mem_deref(optionsListener));
 }
 
+void SipStack::guardSocket(const struct sip_msg* msg) {
+  if (undecodableFilter || !msg || msg->tp != SIP_TRANSP_UDP || !msg->sock) return;
+  // Any layer will do: no other helper sits on the SIP socket.
+  (void)udp_register_helper(&undecodableFilter, static_cast<struct udp_sock*>(msg->sock), 0, nullptr,
+                            dropUndecodable, nullptr);
+}
+
 void SipStack::release() {
+  // Before the socket it sits on goes with the transports.
+  undecodableFilter = static_cast<struct udp_helper*>(mem_deref(undecodableFilter));
   releaseListeners();
   sessionSocket = static_cast<struct sipsess_sock*>(mem_deref(sessionSocket));
   if (stack) {

@@ -16,6 +16,8 @@ struct tls;
 struct sip;
 struct sip_lsnr;
 struct sipsess_sock;
+struct sip_msg;
+struct udp_helper;
 
 namespace qav {
 
@@ -38,6 +40,12 @@ class SipStack {
   // response has not arrived yet (retransmissions count once).
   bool awaitingAnswer(std::initializer_list<const char*> methods) const;
 
+  // libre prints every datagram it cannot decode as SIP to standard error,
+  // which carries only the program's own error lines. Once a message shows
+  // which UDP socket the transport uses, such datagrams are dropped before
+  // libre sees them.
+  void guardSocket(const struct sip_msg* msg);
+
   // libre's trace handler, with the stack as its argument.
   void traced(bool sent, const std::uint8_t* packet, std::size_t length);
 
@@ -52,6 +60,7 @@ class SipStack {
   struct sip_lsnr* optionsListener = nullptr;
   struct sip_lsnr* requestFallback = nullptr;
   struct sip_lsnr* responseFallback = nullptr;
+  struct udp_helper* undecodableFilter = nullptr;
   UnansweredRequests unanswered;
 };
 

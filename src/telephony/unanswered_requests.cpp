@@ -11,7 +11,7 @@ namespace {
 std::string text(const struct pl& value) { return std::string(value.p ? value.p : "", value.l); }
 
 bool tracked(const std::string& method) {
-  return method == "BYE" || method == "CANCEL" || method == "REGISTER";
+  return method == "INVITE" || method == "BYE" || method == "CANCEL" || method == "REGISTER";
 }
 
 }  // namespace

@@ -30,6 +30,11 @@ TEST(SipAddressingTest, ProxyBecomesALooseRoute) {
 TEST(SipAddressingTest, RegistrarRouteNamesTheResolvedAddress) {
   EXPECT_EQ(registrarRoute(account(SipTransport::Tcp, 5080), "192.0.2.7"), "sip:192.0.2.7:5080;transport=tcp;lr");
   EXPECT_EQ(registrarRoute(account(SipTransport::Udp, 5060), "2001:db8::1"), "sip:[2001:db8::1]:5060;lr");
+  // libre adds ";lr" to every route: only parameters named exactly lr go.
+  EXPECT_EQ(libreRoute("sip:192.0.2.7:5080;transport=tcp;lr"), "sip:192.0.2.7:5080;transport=tcp");
+  EXPECT_EQ(libreRoute("sips:proxy.example;lr;transport=tls"), "sips:proxy.example;transport=tls");
+  EXPECT_EQ(libreRoute("sip:proxy.example;lrx=1;lr"), "sip:proxy.example;lrx=1");
+  EXPECT_EQ(libreRoute("sip:proxy.example"), "sip:proxy.example");
 }
 
 TEST(SipAddressingTest, DialPrefixAndRequestUri) {
