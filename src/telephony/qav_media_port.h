@@ -24,9 +24,11 @@ namespace {
 
 constexpr std::size_t frameSamples = 160;
 constexpr std::chrono::milliseconds packetTime{20};
-// Enough buffered audio to ride out ordinary loopback and LAN jitter, not so
-// much that the analyzer hears the QAV late.
-constexpr std::uint32_t jitterPrefetchSamples = 2 * frameSamples;
+// Enough buffered audio to ride out a packet that is 80 ms late (a busy
+// sender, network jitter): running dry inside a tone plays a silent frame,
+// which ends a high-tone burst and turns a single confirmation into a double
+// one. The 100 ms of delay is nothing against the answer time limits.
+constexpr std::uint32_t jitterPrefetchSamples = 5 * frameSamples;
 constexpr std::uint32_t jitterCapacitySamples = 10 * frameSamples;
 
 // The session's audio endpoint. The media clock drives it every 20 ms: one

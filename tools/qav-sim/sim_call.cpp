@@ -10,9 +10,9 @@ namespace {
 
 constexpr std::size_t kFrameSamples = 160;
 constexpr std::chrono::milliseconds kPacketTime{20};
-// As on the calling side: enough to ride out loopback and LAN jitter, not
-// so much that the device hears the caller's keys late.
-constexpr std::uint32_t kJitterPrefetchSamples = 2 * kFrameSamples;
+// As on the calling side: enough to ride out a packet 80 ms late, so that
+// an in-band key is not cut in two; the device hears the keys 100 ms late.
+constexpr std::uint32_t kJitterPrefetchSamples = 5 * kFrameSamples;
 constexpr std::uint32_t kJitterCapacitySamples = 10 * kFrameSamples;
 constexpr char kAllowHeader[] = "Allow: INVITE, ACK, BYE, CANCEL, INFO, OPTIONS\r\n";
 
