@@ -18,7 +18,17 @@
 namespace qav {
 namespace {
 
-inline std::string plText(const struct pl& text) { return std::string(text.p ? text.p : "", text.l); }
+// A far end's reason phrase as it may reach a terminal: control bytes
+// (escape sequences that retitle, clear or recolour it) are left out;
+// printable ASCII and the bytes of UTF-8 characters stay.
+inline std::string printableReason(const struct pl& text) {
+  std::string out;
+  for (std::size_t i = 0; text.p && i < text.l; ++i) {
+    const auto byte = static_cast<unsigned char>(text.p[i]);
+    if (byte >= 0x20 && byte != 0x7F) out += static_cast<char>(byte);
+  }
+  return out;
+}
 
 // The one outgoing call: sipsess with its SDP offer and the audio stream.
 // Its handlers report to onCallState and onCallMediaState.
@@ -177,7 +187,7 @@ inline void SessionCall::infoAnswered(int err, const struct sip_msg* msg, void* 
   if (err || !msg) {
     self->session->infoResponse(statusForTransportError(err), libreErrorText(err));
   } else if (msg->scode >= 200) {
-    self->session->infoResponse(msg->scode, plText(msg->reason));
+    self->session->infoResponse(msg->scode, printableReason(msg->reason));
   }
 }
 
