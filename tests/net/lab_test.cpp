@@ -66,6 +66,28 @@ TEST_F(NatLabTest, LanTrafficLeavesWithThePublicAddressAndOnlyAnswersComeBack) {
   EXPECT_FALSE(receive(client, 300));
 }
 
+// A far end that sends to the public port before the lan's first datagram
+// out of it must not move the lan's flow to another public port: the port a
+// STUN server reported is the one the far end uses.
+TEST_F(NatLabTest, EarlyDatagramsFromTheWanDoNotMoveTheLansPublicPort) {
+  Socket server = udpSocketIn(net().wanNamespace(), net().wanAddress(), 0);
+  Socket stun = udpSocketIn(net().wanNamespace(), net().wanAddress(), 0);
+  Socket client = udpSocketIn(net().lanNamespace(), "0.0.0.0", 0);
+  ASSERT_TRUE(sendTo(client, net().wanAddress(), localPort(stun), "binding"));
+  const auto mapped = receive(stun, 2000);
+  ASSERT_TRUE(mapped);
+
+  sendTo(server, net().publicAddress(), mapped->fromPort, "early");
+  ASSERT_TRUE(sendTo(client, net().wanAddress(), localPort(server), "first"));
+  const auto arrived = receive(server, 2000);
+  ASSERT_TRUE(arrived);
+  EXPECT_EQ(arrived->fromPort, mapped->fromPort);
+  ASSERT_TRUE(sendTo(server, net().publicAddress(), mapped->fromPort, "answer"));
+  const auto answer = receive(client, 2000);
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->payload, "answer") << "the early datagram was delivered";
+}
+
 class DirectLabTest : public NetworkLabTest {
  protected:
   DirectLabTest() : NetworkLabTest(LabShape::Direct) {}
