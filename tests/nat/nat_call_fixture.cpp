@@ -49,10 +49,12 @@ void NatCallTest::SetUp() {
   pbx = std::make_unique<NamespacePbx>(net().wanNamespace(), net().wanAddress());
   stun = std::make_unique<StunServer>(net().wanNamespace(), net().wanAddress());
   capture = std::make_unique<qav::testing::PacketCapture>(net().wanNamespace(), "wan0");
+  lanCapture = std::make_unique<qav::testing::PacketCapture>(net().lanNamespace(), net().lanDevice());
 }
 
 void NatCallTest::TearDown() {
   simulator.reset();
+  lanCapture.reset();
   capture.reset();
   stun.reset();
   pbx.reset();
@@ -123,17 +125,6 @@ std::string NatCallTest::answerFromSimulator() const {
   return "";
 }
 
-std::size_t NatCallTest::mediaBetween(bool toSimulator) const {
-  const std::uint16_t port = sdpAudioPort(answerFromSimulator());
-  std::size_t count = 0;
-  for (const auto& datagram : capture->datagrams()) {
-    if (!datagram.text.empty() || port == 0) continue;
-    if (toSimulator && datagram.source == net().publicAddress() && datagram.destinationPort == port) ++count;
-    if (!toSimulator && datagram.sourcePort == port && datagram.destination == net().publicAddress()) ++count;
-  }
-  return count;
-}
-
 void NatCallTest::expectProgrammed(const NatCall& run) {
   EXPECT_EQ(run.status(), 0) << run.process.err;
   EXPECT_EQ(run.process.err, "");
@@ -154,7 +145,22 @@ void NatCallTest::expectProgrammed(const NatCall& run) {
   EXPECT_FALSE(pbx->hasLocation("qav")) << "qav-sim left its registration behind";
 }
 
-std::size_t NatCallTest::mediaToSimulator() const { return mediaBetween(true); }
-std::size_t NatCallTest::mediaFromSimulator() const { return mediaBetween(false); }
+std::size_t NatCallTest::mediaToSimulator() const {
+  const std::uint16_t port = sdpAudioPort(answerFromSimulator());
+  const auto datagrams = capture->datagrams();
+  return static_cast<std::size_t>(std::count_if(datagrams.begin(), datagrams.end(), [&](const auto& datagram) {
+    return port != 0 && datagram.text.empty() && datagram.source == net().publicAddress() &&
+           datagram.destinationPort == port;
+  }));
+}
+
+std::size_t NatCallTest::mediaFromSimulator() const {
+  const std::uint16_t port = sdpAudioPort(answerFromSimulator());
+  const auto datagrams = lanCapture->datagrams();
+  return static_cast<std::size_t>(std::count_if(datagrams.begin(), datagrams.end(), [&](const auto& datagram) {
+    return port != 0 && datagram.text.empty() && datagram.source == net().wanAddress() &&
+           datagram.sourcePort == port && datagram.destination == net().lanAddress();
+  }));
+}
 
 }  // namespace qav::nat

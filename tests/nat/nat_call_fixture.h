@@ -55,8 +55,8 @@ class NatCallTest : public qav::testing::NetworkLabTest {
   std::string inviteFromLan() const;
   // The simulator's SDP answer as the PBX relayed it to the lan.
   std::string answerFromSimulator() const;
-  // Datagrams between the simulator's media port and the lan side of the
-  // NAT, in each direction.
+  // Datagrams from the lan that reached the simulator's media port, and
+  // datagrams from that port that reached qav-cli in the lan.
   std::size_t mediaToSimulator() const;
   std::size_t mediaFromSimulator() const;
 
@@ -70,11 +70,10 @@ class NatCallTest : public qav::testing::NetworkLabTest {
   qav::testing::TemporaryDirectory directory;
   std::unique_ptr<NamespacePbx> pbx;
   std::unique_ptr<StunServer> stun;
+  // The wan side of the router, and the lan's own device.
   std::unique_ptr<qav::testing::PacketCapture> capture;
+  std::unique_ptr<qav::testing::PacketCapture> lanCapture;
   std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
-
- private:
-  std::size_t mediaBetween(bool toSimulator) const;
 };
 
 // Whether the SDP offers a candidate of that type on that address.
