@@ -67,6 +67,7 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   bool isConnected() override;
   void hangup() noexcept override;
   void shutdown() noexcept override;
+  void interrupt() noexcept override;
 
   void registrationEvent(int status, bool active) override;
   void callEvent(bool confirmed, bool disconnected, std::optional<int> status) override;
@@ -80,6 +81,7 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   std::vector<std::string> registrationRoutes() const;
   std::vector<std::string> callRoutes() const;
   void failRegistration(int status);
+  bool callGone();
   void sendEvents(const std::string& digits);
   void sendInfos(const std::string& digits);
   void sendInband(const std::string& digits);
@@ -119,6 +121,8 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   bool mediaActive = false;
   int callStatus = 0;
   std::optional<int> infoStatus;
+  // Set once by interrupt; every later call starts out as ended.
+  bool interrupted = false;
   std::string infoReason;
 };
 
@@ -262,7 +266,27 @@ void LibreSession::bindStack() {
   stack = std::make_unique<SipStack>(settings.transport, localAddress);
 }
 
+void LibreSession::interrupt() noexcept {
+  {
+    std::lock_guard lock(stateMutex);
+    interrupted = true;
+    registrationFailed = true;
+    callConfirmed = false;
+    callEnded = true;
+  }
+  stateChanged.notify_all();
+}
+
+bool LibreSession::callGone() {
+  std::lock_guard lock(stateMutex);
+  return callEnded;
+}
+
 void LibreSession::registerAccount(const SipSettings& s) {
+  {
+    std::lock_guard lock(stateMutex);
+    if (interrupted) throw std::runtime_error("SIP-Registrierung abgebrochen.");
+  }
   settings = s;
   // The STUN server's answer is awaited inside the registration's limit.
   const auto deadline = Clock::now() + std::chrono::seconds(settings.registrationTimeoutSec);
@@ -284,7 +308,7 @@ void LibreSession::placeCall(const std::string& target) {
   {
     std::lock_guard lock(stateMutex);
     callConfirmed = false;
-    callEnded = false;
+    callEnded = interrupted;
     mediaActive = false;
     signals.clear();
   }
@@ -319,7 +343,7 @@ void LibreSession::sendEvents(const std::string& digits) {
       accepted = active && call->audio().eventsAccepted();
     }
     // Like an INFO, an event cannot go into a call that has ended meanwhile.
-    if (!active) checkLibre(ENOTCONN);
+    if (!active || callGone()) checkLibre(ENOTCONN);
     if (!accepted) throw LibreFailure("die Gegenstelle hat telephone-event nicht angenommen");
     const int code = telephoneEventCode(digits[i]);
     if (code < 0) throw LibreFailure(std::string("kein DTMF-Zeichen: ") + digits[i]);
@@ -347,6 +371,7 @@ void LibreSession::sendInfos(const std::string& digits) {
     }
     const std::uint32_t pause = settings.dtmfToneMs + (i + 1 < digits.size() ? settings.dtmfGapMs : 0);
     const auto deadline = Clock::now() + milliseconds(pause);
+    if (callGone()) checkLibre(ENOTCONN);
     {
       LibreLock lock;
       if (!call || !call->isActive()) checkLibre(ENOTCONN);

@@ -24,6 +24,11 @@ class TelephonySession {
   virtual bool isConnected() = 0;
   virtual void hangup() noexcept = 0;
   virtual void shutdown() noexcept = 0;
+  // Safe from any thread (a signal watcher): the run is to end. Whatever
+  // waits for the registration, the call or the QAV returns or fails at
+  // once, and the call counts as ended; hangup and shutdown still end call
+  // and registration in order.
+  virtual void interrupt() noexcept {}
 };
 
 std::unique_ptr<TelephonySession> createTelephonySession();
