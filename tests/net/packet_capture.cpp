@@ -52,6 +52,14 @@ bool looksLikeSip(const char* data, std::size_t length) {
   return std::regex_search(head, start);
 }
 
+// RFC 5389: two zero bits, the type, the length, the magic cookie.
+std::uint16_t stunTypeOf(const char* data, std::size_t length) {
+  if (length < 20) return 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  if ((bytes[0] & 0xc0) != 0 || bytes[4] != 0x21 || bytes[5] != 0x12 || bytes[6] != 0xa4 || bytes[7] != 0x42) return 0;
+  return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
 }  // namespace
 
 PacketCapture::PacketCapture(const std::string& ns, const std::string& device)
@@ -81,7 +89,8 @@ void PacketCapture::capture() {
     const char* payload = buffer.data() + headerLength + sizeof udp;
     const std::size_t payloadLength = static_cast<std::size_t>(count) - headerLength - sizeof udp;
     CapturedDatagram datagram{addressText(in_addr{ip.saddr}), ntohs(udp.source), addressText(in_addr{ip.daddr}),
-                              ntohs(udp.dest), payloadLength, "", std::chrono::steady_clock::now()};
+                              ntohs(udp.dest), payloadLength, "", stunTypeOf(payload, payloadLength),
+                              std::chrono::steady_clock::now()};
     if (looksLikeSip(payload, payloadLength)) datagram.text.assign(payload, payloadLength);
     std::lock_guard lock(mutex);
     seen.push_back(std::move(datagram));

@@ -23,6 +23,9 @@ struct CapturedDatagram {
   std::size_t length = 0;
   // Only for payloads that start like a SIP request or response.
   std::string text;
+  // The message type of a STUN payload (0x0001 binding request, 0x0101
+  // binding success), 0 for anything else.
+  std::uint16_t stunType = 0;
   std::chrono::steady_clock::time_point seen;
 };
 
