@@ -1,12 +1,10 @@
-// A STUN server (coturn, STUN only) inside a lab namespace, for the far side
-// of the NAT; stopped with the object.
+// The STUN server of tests/pbx/stun (coturn, STUN only) started inside a lab
+// namespace, for the far side of the NAT; stopped with the object.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "child_process.h"
 #include "test_pbx.h"
 
 namespace qav::nat {
@@ -22,11 +20,11 @@ class StunServer {
   std::string hostPort() const { return address + ":" + std::to_string(number); }
 
  private:
+  std::string directory() const { return workDirectory.path() + "/stun"; }
+
   std::string address;
   std::uint16_t number = 0;
   qav::testing::TemporaryDirectory workDirectory;
-  // Without the stun launcher of the PBX directory: coturn run directly.
-  std::unique_ptr<qav::sim::testing::ChildProcess> direct;
 };
 
 }  // namespace qav::nat
