@@ -251,7 +251,12 @@ void LibreSession::bindStack() {
   if (settings.transport == SipTransport::Udp && traversal.stunServer) {
     for (int attempt = 0; attempt < mappedPortAttempts; ++attempt) {
       const UdpMapping mapping = probeUdpMapping(localAddress, *traversal.stunServer, stunAnswerWait);
-      if (!mapping.mapped) break;
+      if (!mapping.mapped) {
+        // Silent now, it is taken as silent for the call too: the run waits
+        // for it once, not at every socket.
+        if (mapping.localPort) traversal.stunServer.reset();
+        break;
+      }
       try {
         LibreLock lock;
         stack = std::make_unique<SipStack>(settings.transport, localAddress, mapping.localPort);

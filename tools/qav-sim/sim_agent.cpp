@@ -85,7 +85,11 @@ void SimAgent::bindMappedStack() {
   if (options_.transport != SipTransport::Udp || !traversal_.stunServer) return;
   for (int attempt = 0; attempt < kMappedPortAttempts; ++attempt) {
     const UdpMapping mapping = probeUdpMapping(localIp_, *traversal_.stunServer, stunAnswerWait);
-    if (!mapping.mapped) return;
+    if (!mapping.mapped) {
+      // A server silent now is taken as silent for the calls too.
+      if (mapping.localPort) traversal_.stunServer.reset();
+      return;
+    }
     try {
       LibreLock lock;
       stack_ = std::make_unique<SimSipStack>(options_.transport, localIp_, mapping.localPort,
