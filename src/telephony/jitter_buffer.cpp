@@ -68,7 +68,7 @@ void JitterBuffer::startWhenFilled() {
 // Only a gap that ends within this frame, after a frame that was received
 // whole: longer gaps are pauses of the sender or real losses, and repeating
 // more than one frame would invent sound.
-bool JitterBuffer::conceal(std::int16_t* out, const std::vector<bool>& filled, std::int64_t to) const {
+bool JitterBuffer::conceal(std::int16_t* out, std::int64_t to) const {
   if (lastFrame.size() != filled.size() || packets.empty() || packets.begin()->first > to) return false;
   for (std::size_t i = 0; i < filled.size(); ++i) {
     if (!filled[i]) out[i] = lastFrame[i];
@@ -86,7 +86,7 @@ bool JitterBuffer::take(std::int16_t* out, std::size_t count) {
   }
   const std::int64_t from = playout;
   const std::int64_t to = from + static_cast<std::int64_t>(count);
-  std::vector<bool> filled(count, false);
+  filled.assign(count, false);
   std::size_t received = 0;
   for (auto it = packets.begin(); it != packets.end() && it->first < to;) {
     const std::int64_t start = it->first;
@@ -99,7 +99,7 @@ bool JitterBuffer::take(std::int16_t* out, std::size_t count) {
     it = stop <= to ? packets.erase(it) : std::next(it);
   }
   playout = to;
-  const bool concealed = received < count && conceal(out, filled, to);
+  const bool concealed = received < count && conceal(out, to);
   if (received == count) {
     lastFrame.assign(out, out + count);
   } else {

@@ -36,7 +36,7 @@ class JitterBuffer {
   void reset();
   void startWhenFilled();
   void trimToCapacity();
-  bool conceal(std::int16_t* out, const std::vector<bool>& filled, std::int64_t to) const;
+  bool conceal(std::int16_t* out, std::int64_t to) const;
 
   const std::int64_t prefetchSamples;
   const std::int64_t capacitySamples;
@@ -49,6 +49,9 @@ class JitterBuffer {
   bool playing = false;
   // The last frame played, when all of it was received.
   std::vector<std::int16_t> lastFrame;
+  // Which samples of the frame being taken arrived; kept to spare the media
+  // clock an allocation every frame.
+  std::vector<bool> filled;
 };
 
 }  // namespace qav
