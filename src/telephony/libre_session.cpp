@@ -44,8 +44,6 @@ constexpr milliseconds callEndWait{2000};
 constexpr milliseconds unregisterWait{500};
 constexpr milliseconds inbandDrainSlack{2000};
 constexpr milliseconds pollStep{10};
-// Fresh ports tried when the one the STUN server saw is taken meanwhile.
-constexpr int mappedPortAttempts = 3;
 
 class LibreSession final : public TelephonySession, public SessionEvents {
  public:
@@ -249,22 +247,14 @@ void LibreSession::bindStack() {
   // Over TCP and TLS the connection carries the replies; only UDP needs the
   // NAT's public address in the contact.
   if (settings.transport == SipTransport::Udp && traversal.stunServer) {
-    for (int attempt = 0; attempt < mappedPortAttempts; ++attempt) {
-      const UdpMapping mapping = probeUdpMapping(localAddress, *traversal.stunServer, stunAnswerWait);
-      if (!mapping.mapped) {
-        // Silent now, it is taken as silent for the call too: the run waits
-        // for it once, not at every socket.
-        if (mapping.localPort) traversal.stunServer.reset();
-        break;
-      }
-      try {
-        LibreLock lock;
-        stack = std::make_unique<SipStack>(settings.transport, localAddress, mapping.localPort);
-        contactUser = publicContact(settings.user, *mapping.mapped);
-        return;
-      } catch (const LibreFailure&) {
-        // The port was taken between the probe and the bind.
-      }
+    const std::optional<PublicAddress> mapped =
+        bindOnMappedPort(localAddress, traversal.stunServer, [this](std::uint16_t port) {
+          LibreLock lock;
+          stack = std::make_unique<SipStack>(settings.transport, localAddress, port);
+        });
+    if (mapped) {
+      contactUser = publicContact(settings.user, *mapped);
+      return;
     }
   }
   LibreLock lock;

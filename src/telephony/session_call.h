@@ -30,8 +30,6 @@ inline std::string printableReason(const struct pl& text) {
   return out;
 }
 
-// The one outgoing call: sipsess with its SDP offer and the audio stream.
-// Its handlers report to onCallState and onCallMediaState.
 // What the INVITE needs; kept until it leaves.
 struct CallRequest {
   struct sipsess_sock* sock = nullptr;
@@ -43,6 +41,8 @@ struct CallRequest {
   void* credentials = nullptr;
 };
 
+// The one outgoing call: sipsess with its SDP offer and the audio stream.
+// Its handlers report to onCallState and onCallMediaState.
 class SessionCall {
  public:
   SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received,

@@ -4,8 +4,10 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 
 #include "telephony/libre_loop.h"
+#include "telephony/media_traversal.h"
 
 namespace qav {
 namespace {
@@ -66,6 +68,25 @@ UdpMapping probeUdpMapping(const std::string& localIp, const StunServer& server,
   std::lock_guard lock(answer.mutex);
   result.mapped = answer.mapped;
   return result;
+}
+
+std::optional<PublicAddress> bindOnMappedPort(const std::string& localIp, std::optional<StunServer>& server,
+                                              const std::function<void(std::uint16_t port)>& bind) {
+  constexpr int attempts = 3;
+  for (int attempt = 0; server && attempt < attempts; ++attempt) {
+    const UdpMapping mapping = probeUdpMapping(localIp, *server, stunAnswerWait);
+    if (!mapping.mapped) {
+      if (mapping.localPort) server.reset();
+      return std::nullopt;
+    }
+    try {
+      bind(mapping.localPort);
+      return mapping.mapped;
+    } catch (const std::runtime_error&) {
+      // The port was taken between the probe and the bind.
+    }
+  }
+  return std::nullopt;
 }
 
 std::string publicContact(const std::string& user, const PublicAddress& address) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,14 @@ struct UdpMapping {
 // Waits at most `limit`; without an answer `mapped` is empty. Call it while
 // the LibreLoop runs and without a LibreLock.
 UdpMapping probeUdpMapping(const std::string& localIp, const StunServer& server, std::chrono::milliseconds limit);
+
+// A SIP transport bound on a local port whose public mapping the server
+// reported: bind(port) throws std::runtime_error when the port was taken
+// between the probe and the bind, and a fresh port is probed, a few times.
+// Empty when no mapping came; a server that stayed silent is cleared from
+// `server`, so that later sockets of the run do not wait for it again.
+std::optional<PublicAddress> bindOnMappedPort(const std::string& localIp, std::optional<StunServer>& server,
+                                              const std::function<void(std::uint16_t port)>& bind);
 
 // "sip:user@host:port", with an IPv6 host in brackets: a contact that names
 // the public address instead of the local one.

@@ -23,7 +23,6 @@ constexpr std::uint32_t kRegistrationExpirySec = 300;
 constexpr std::chrono::milliseconds kAnswerWait{2000};
 constexpr std::chrono::milliseconds kPollStep{10};
 constexpr char kDefaultContactUser[] = "qav";
-constexpr int kMappedPortAttempts = 3;
 
 SipSettings accountSettings(const SimOptions& options, const std::string& registrarIp) {
   SipSettings settings;
@@ -83,23 +82,13 @@ void SimAgent::resolveStunServer() {
 
 void SimAgent::bindMappedStack() {
   if (options_.transport != SipTransport::Udp || !traversal_.stunServer) return;
-  for (int attempt = 0; attempt < kMappedPortAttempts; ++attempt) {
-    const UdpMapping mapping = probeUdpMapping(localIp_, *traversal_.stunServer, stunAnswerWait);
-    if (!mapping.mapped) {
-      // A server silent now is taken as silent for the calls too.
-      if (mapping.localPort) traversal_.stunServer.reset();
-      return;
-    }
-    try {
-      LibreLock lock;
-      stack_ = std::make_unique<SimSipStack>(options_.transport, localIp_, mapping.localPort,
-                                             [this](const struct sip_msg* invite) { incomingCall(invite); });
-      contactUser_ = publicContact(contactUser_, *mapping.mapped);
-      return;
-    } catch (const std::runtime_error&) {
-      // The port was taken between the probe and the bind.
-    }
-  }
+  const std::optional<PublicAddress> mapped =
+      bindOnMappedPort(localIp_, traversal_.stunServer, [this](std::uint16_t port) {
+        LibreLock lock;
+        stack_ = std::make_unique<SimSipStack>(options_.transport, localIp_, port,
+                                               [this](const struct sip_msg* invite) { incomingCall(invite); });
+      });
+  if (mapped) contactUser_ = publicContact(contactUser_, *mapped);
 }
 
 void SimAgent::registerAt(const HostPort& registrar) {
