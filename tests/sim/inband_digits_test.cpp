@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <set>
 #include <vector>
 
 #include "qav-sim/answer_audio.h"
 #include "qav-sim/inband_digits.h"
 #include "telephony/g711_codec.h"
 #include "telephony/inband_dtmf.h"
+#include "telephony/jitter_buffer.h"
 
 namespace qav::sim {
 namespace {
@@ -36,6 +38,30 @@ Heard listen(std::deque<std::int16_t> audio, G711Law law = G711Law::ALaw) {
     g711Decode(law, line, kFrame, frame);
     now += 20ms;
     for (const ReceivedDigit& digit : detector.process(frame, kFrame, now)) heard.digits.push_back(digit);
+  }
+  return heard;
+}
+
+// The same audio as RTP packets of one frame each, the `lost` ones never
+// arriving, through the jitter buffer the simulator plays them out with.
+std::string digitsOverRtp(std::deque<std::int16_t> audio, const std::set<std::size_t>& lost,
+                          G711Law law = G711Law::ALaw) {
+  appendSilence(audio, 300);
+  JitterBuffer buffer(5 * kFrame, 10 * kFrame);
+  InbandDigits detector;
+  DeviceTime now{};
+  std::string heard;
+  for (std::size_t packet = 0; audio.size() >= kFrame; ++packet) {
+    std::int16_t frame[kFrame];
+    std::copy_n(audio.begin(), kFrame, frame);
+    audio.erase(audio.begin(), audio.begin() + kFrame);
+    std::uint8_t line[kFrame];
+    g711Encode(law, frame, kFrame, line);
+    g711Decode(law, line, kFrame, frame);
+    if (!lost.contains(packet)) buffer.put(static_cast<std::uint32_t>(packet * kFrame), frame, kFrame);
+    buffer.take(frame, kFrame);
+    now += 20ms;
+    for (const ReceivedDigit& digit : detector.process(frame, kFrame, now)) heard += digit.digit;
   }
   return heard;
 }
@@ -73,6 +99,49 @@ TEST(InbandDigits, KeysAtTheDefaultPaceWithTheirLengthAndRelease) {
 TEST(InbandDigits, FastestKeysWithoutGapsStaySeparate) {
   EXPECT_EQ(digitsOf(listen(keys("1234567890*#", 40, 0))), "1234567890*#");
   EXPECT_EQ(digitsOf(listen(keys("0707", 80, 80))), "0707");
+}
+
+// The Z208 ID is a variable-length entry: a key lost or heard twice is
+// stored as another ID.
+TEST(InbandDigits, OneLostPacketNeitherLosesNorSplitsAKey) {
+  const std::deque<std::int16_t> fast = keys("00000042", 80, 80);
+  for (std::size_t packet = 0; packet < fast.size() / kFrame; ++packet) {
+    EXPECT_EQ(digitsOverRtp(fast, {packet}), "00000042") << "packet " << packet << " lost, 80 ms keys";
+  }
+  std::deque<std::int16_t> slow;
+  appendSilence(slow, 30);  // off the frame grid
+  const std::deque<std::int16_t> pin = keys("0011", 500, 110);
+  slow.insert(slow.end(), pin.begin(), pin.end());
+  for (std::size_t packet = 0; packet < slow.size() / kFrame; ++packet) {
+    EXPECT_EQ(digitsOverRtp(slow, {packet}, G711Law::MuLaw), "0011") << "packet " << packet << " lost, 500 ms keys";
+  }
+}
+
+// A packet lost where the jitter buffer cannot repeat the one before it
+// plays as 20 ms of silence, wherever it falls on the receiver's blocks.
+TEST(InbandDigits, TwentyMillisecondsOfSilenceInsideAKeyAreBridged) {
+  for (char key : std::string("0123456789*#")) {
+    for (std::size_t shift = 0; shift < InbandDigits::blockSamples; shift += 3) {
+      std::deque<std::int16_t> audio = keys(std::string(1, key), 200, 0);
+      std::fill_n(audio.begin() + static_cast<std::ptrdiff_t>(640 + shift), kFrame, std::int16_t{0});
+      EXPECT_EQ(digitsOf(listen(audio, shift % 2 ? G711Law::MuLaw : G711Law::ALaw)), std::string(1, key))
+          << "key " << key << ", silence from sample " << 640 + shift;
+    }
+  }
+}
+
+// The bridge must stay shorter than a real pause: the shortest tones with
+// as long a pause between them are two presses of the key, not one.
+TEST(InbandDigits, EqualKeysApartByTheShortestPauseStayTwo) {
+  for (char key : std::string("0123456789*#")) {
+    for (std::size_t lead = 0; lead < InbandDigits::blockSamples; lead += 3) {
+      std::deque<std::int16_t> audio(lead, 0);
+      const std::deque<std::int16_t> twice = keys(std::string(2, key), 40, 40);
+      audio.insert(audio.end(), twice.begin(), twice.end());
+      EXPECT_EQ(digitsOf(listen(audio, lead % 2 ? G711Law::MuLaw : G711Law::ALaw)), std::string(2, key))
+          << "key " << key << ", " << lead << " samples ahead";
+    }
+  }
 }
 
 TEST(InbandDigits, TheDevicesOwnTonesAndSilenceAreNoKeys) {

@@ -14,10 +14,10 @@ struct dtmf_dec;
 namespace qav::sim {
 
 // librem's decoder reports a key once, when two of its 12.75 ms blocks in a
-// row agree, and never says when the tone is gone. So every block the
+// row agree, and never says when the tone is gone. So every half block the
 // decoder is asked afresh about the last two blocks: the key is present
-// while it keeps confirming it. A single block without it is taken as a
-// dropout; the second one releases the key, as of the first.
+// while it keeps confirming it. A short dropout inside a key (a lost packet
+// on the line) is bridged; a real pause between two keys ends the first.
 class InbandDigits {
  public:
   InbandDigits();
@@ -29,10 +29,11 @@ class InbandDigits {
   std::vector<ReceivedDigit> process(const std::int16_t* samples, std::size_t count, DeviceTime at);
 
   static constexpr std::size_t blockSamples = 102;
+  static constexpr std::size_t probeStepSamples = blockSamples / 2;
 
  private:
   char probeWindow();
-  void judge(char heard, DeviceTime blockEnd, std::vector<ReceivedDigit>& released);
+  void judge(char heard, DeviceTime probeEnd, std::vector<ReceivedDigit>& released);
 
   struct dtmf_dec* decoder_ = nullptr;
   std::array<std::int16_t, 2 * blockSamples> window_{};
@@ -42,7 +43,7 @@ class InbandDigits {
   DeviceTime keyFrom_{};
   DeviceTime keyLastHeard_{};
   DeviceTime firstMiss_{};
-  bool missed_ = false;
+  std::size_t misses_ = 0;  // probes in a row without the held key
 };
 
 }  // namespace qav::sim
