@@ -47,11 +47,17 @@ bool pathExists(const std::string& path) {
 
 // open() succeeds on a directory and only read() fails, which would pass
 // for an empty file; a directory is therefore refused like a missing file.
+// A FIFO without a writer (a stray one named qav-cli.conf in the working
+// directory) would block open() for ever: it is opened without waiting and
+// then read like any file, so that it reads as empty, while a pipe that has
+// a writer (--config <(...)) is read to its end.
 int openForReading(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw cannotOpen(path);
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     ::close(fd);
     throw cannotOpen(path);
   }

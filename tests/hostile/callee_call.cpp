@@ -10,7 +10,7 @@ namespace qav::hostile {
 CalleeCall callThroughPbx(const testing::TestPbx& pbx, const std::string& scenario, std::chrono::seconds limit,
                           const std::function<void(pid_t)>& whileRunning, const std::vector<std::string>& extra) {
   ScriptedPeer callee(scenario);
-  CliCall call{accountArguments(pbx.udpPort(), callee.uri("callee")), {}, limit, whileRunning};
+  CliCall call{accountArguments(pbx.udpPort(), callee.uri("callee")), {}, limit, "", whileRunning};
   call.args.insert(call.args.end(), extra.begin(), extra.end());
   CalleeCall result;
   result.run = runCli(call);

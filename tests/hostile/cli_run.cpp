@@ -27,6 +27,7 @@ namespace {
   dup2(err, 2);
   const int devnull = open("/dev/null", O_RDONLY);
   dup2(devnull, 0);
+  if (!call.cwd.empty() && chdir(call.cwd.c_str()) != 0) _exit(125);
   std::vector<std::string> argv{QAV_CLI};
   argv.insert(argv.end(), call.args.begin(), call.args.end());
   std::vector<std::string> env{"PATH=/usr/bin:/bin", "TZ=UTC"};

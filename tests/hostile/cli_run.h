@@ -32,6 +32,7 @@ struct CliCall {
   std::vector<std::string> args;              // without argument 0
   std::map<std::string, std::string> env;     // added to PATH and TZ
   std::chrono::milliseconds limit{std::chrono::seconds(120)};
+  std::string cwd;                            // empty: the test's own
   // Called about every 10 ms with the child's pid while it runs.
   std::function<void(pid_t)> whileRunning;
 };

@@ -33,7 +33,7 @@ std::vector<Outcome> runAgainst(const std::vector<std::string>& scenarios, int c
       ScriptedPeer registrar(scenario, calls);
       Outcome outcome;
       outcome.scenario = scenario;
-      outcome.run = runCli({accountArguments(registrar.port(), "qav"), {}, limit + 30s, {}});
+      outcome.run = runCli({accountArguments(registrar.port(), "qav"), {}, limit + 30s, "", {}});
       outcome.peerStatus = registrar.wait(8s);
       outcome.requests = registrar.receivedRequests();
       outcome.messages = registrar.messages();

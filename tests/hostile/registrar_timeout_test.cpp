@@ -19,7 +19,7 @@ TEST(RegistrarTimeout, AnswersWithoutViaOrCSeqOrOnlyProvisionalOnesWaitOutTheLim
   for (const std::string scenario : {"registrar_ok_without_via.xml", "registrar_ok_without_cseq.xml", "registrar_trying_for_ever.xml"}) {
     running.push_back(std::async(std::launch::async, [scenario] {
       ScriptedPeer registrar(scenario);
-      return std::make_pair(scenario, runCli({accountArguments(registrar.port(), "qav"), {}, 60s, {}}));
+      return std::make_pair(scenario, runCli({accountArguments(registrar.port(), "qav"), {}, 60s, "", {}}));
     }));
   }
   for (auto& future : running) {

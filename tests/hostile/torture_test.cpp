@@ -159,7 +159,7 @@ TEST(TortureDuringProgramming, TheProgrammingCallCompletesUnderTheBarrage) {
   std::thread sender([&] { bombard(pbx, finished, barrage); });
   std::vector<std::string> args = accountArguments(pbx.udpPort(), "qav");
   args.insert(args.end(), {"--actions", "clock", "--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"});
-  const CliRun run = runCli({args, {}, 120s, {}});
+  const CliRun run = runCli({args, {}, 120s, "", {}});
   finished = true;
   sender.join();
 

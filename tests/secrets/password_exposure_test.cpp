@@ -77,7 +77,7 @@ CliCall withSource(const Source& source, std::vector<std::string> args, const st
     std::filesystem::permissions(path, std::filesystem::perms(0600));
     args.insert(args.end(), {"--config", path});
   }
-  return {args, source.env, 60s, {}};
+  return {args, source.env, 60s, "", {}};
 }
 
 // The registrar challenges and refuses the digest: a failing run that has
