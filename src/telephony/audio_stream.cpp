@@ -8,6 +8,7 @@
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/libre_error.h"
+#include "telephony/media_ports.h"
 
 namespace qav {
 namespace {
@@ -80,7 +81,9 @@ void AudioStream::State::applyNegotiation() {
   const struct sdp_format* events = sdp_media_rformat(media, telev_rtpfmt);
   if (events) eventPt = events->pt;
   remote = chosenPath ? *chosenPath : *sdp_media_raddr(media);
-  if (!sa_isset(&remote, SA_ALL)) codec.reset();
+  // An IPv6 media address cannot be reached from an IPv4 socket, nor the
+  // other way round: a call with it would connect and stay silent.
+  if (!sa_isset(&remote, SA_ALL) || sa_af(&remote) != sa_af(rtp_local(rtp))) codec.reset();
 }
 
 void AudioStream::State::send(bool marker, int pt, std::uint32_t ts, const std::uint8_t* payload, std::size_t size) {
@@ -120,13 +123,16 @@ bool AudioStream::prepareOffer(std::function<void()> onReady) { return state->tr
 int AudioStream::offer(struct mbuf** description) { return sdp_encode(description, state->sdp, true); }
 
 bool AudioStream::acceptAnswer(struct mbuf* description) {
-  if (!description || sdp_decode(state->sdp, description, false) != 0) return false;
+  if (!description || !mediaPortsInRange(description) || sdp_decode(state->sdp, description, false) != 0) {
+    return false;
+  }
   state->traversal->remoteDescribed();
   state->applyNegotiation();
   return negotiated();
 }
 
 int AudioStream::answerOffer(struct mbuf* offer, struct mbuf** answer) {
+  if (offer && !mediaPortsInRange(offer)) return EPROTO;
   const int err = sdp_decode(state->sdp, offer, true);
   if (err) return err;
   state->traversal->remoteDescribed();

@@ -42,7 +42,8 @@ TEST_F(CallAnswers, AnswersWithoutUsableAudioAreAcknowledgedAndHungUp) {
   for (const char* scenario : {"callee_ok_without_sdp.xml", "callee_ok_without_audio.xml",
                                "callee_ok_unknown_codecs.xml", "callee_ok_port_zero.xml",
                                "callee_ok_malformed_sdp.xml", "callee_ok_null_address.xml",
-                               "callee_ok_without_connection.xml"}) {
+                               "callee_ok_without_connection.xml", "callee_ok_port_out_of_range.xml",
+                               "callee_ok_ipv6_media.xml"}) {
     expectEndedCall(scenario, "Anruf fehlgeschlagen (SIP 200).", false);
   }
 }

@@ -11,6 +11,7 @@
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/libre_error.h"
+#include "telephony/media_ports.h"
 
 namespace qav::sim {
 
@@ -75,7 +76,7 @@ void CallMedia::State::negotiate() {
     }
   }
   remote = chosenPath ? *chosenPath : *sdp_media_raddr(media);
-  if (!sa_isset(&remote, SA_ALL)) sending.reset();
+  if (!sa_isset(&remote, SA_ALL) || sa_af(&remote) != sa_af(rtp_local(rtp))) sending.reset();
 }
 
 void CallMedia::State::receive(const struct rtp_header* header, struct mbuf* mb) {
@@ -127,6 +128,7 @@ int CallMedia::answerOffer(struct mbuf* offer, struct mbuf** description) {
 
 int CallMedia::takeOffer(struct mbuf* offer) {
   if (!offer) return EINVAL;
+  if (!mediaPortsInRange(offer)) return EPROTO;
   const int err = sdp_decode(state->sdp, offer, true);
   if (err) return err;
   state->traversal->remoteDescribed();
@@ -141,7 +143,7 @@ int CallMedia::offer(struct mbuf** description) { return sdp_encode(description,
 bool CallMedia::prepare(std::function<void()> onReady) { return state->traversal->gather(std::move(onReady)); }
 
 bool CallMedia::acceptAnswer(struct mbuf* answer) {
-  if (!answer || sdp_decode(state->sdp, answer, false) != 0) return false;
+  if (!answer || !mediaPortsInRange(answer) || sdp_decode(state->sdp, answer, false) != 0) return false;
   state->traversal->remoteDescribed();
   state->negotiate();
   return negotiated();
