@@ -23,25 +23,43 @@ TEST(CancelRace, AnAnswerCrossingTheCancelAtTheSetUpLimitIsAcknowledgedAndHungUp
   EXPECT_FALSE(call.registrationLeft) << pbx.locations();
 }
 
-// The interrupt marks the call as ended at once; the CANCEL, the crossing
-// answer's ACK and BYE and the unregistration must still go out in order.
-TEST(CancelRace, AnAnswerCrossingTheCancelAfterASignalIsAcknowledgedAndHungUp) {
-  const testing::TestPbx pbx;
+// A run that SIGTERM ends while the callee rings. The interrupt marks the
+// call as ended at once; the CANCEL, the crossing answer's ACK and BYE and
+// the unregistration must still go out in order.
+void expectSignalledCallHungUp(const testing::TestPbx& pbx, const std::vector<std::string>& transport) {
   const auto started = Clock::now();
   bool sent = false;
-  const CalleeCall call = callThroughPbx(pbx, "callee_answers_the_cancel.xml", 30s, [&](pid_t pid) {
-    // Registration and the INVITE take milliseconds on loopback; the
-    // callee rings from then on.
-    if (!sent && Clock::now() - started > 2s) {
-      kill(pid, SIGTERM);
-      sent = true;
-    }
-  });
+  const CalleeCall call = callThroughPbx(
+      pbx, "callee_answers_the_cancel.xml", 30s,
+      [&](pid_t pid) {
+        // Registration and the INVITE take milliseconds on loopback; the
+        // callee rings from then on.
+        if (!sent && Clock::now() - started > 2s) {
+          kill(pid, SIGTERM);
+          sent = true;
+        }
+      },
+      transport);
   EXPECT_TRUE(sent);
   EXPECT_FALSE(hasEvent(call.run, "success", "call"));
   EXPECT_EQ(call.run.exitStatus, 3);
   EXPECT_EQ(call.calleeStatus, 0) << "no ACK and BYE for the late answer\n" << call.calleeMessages;
   EXPECT_FALSE(call.registrationLeft) << pbx.locations();
+}
+
+TEST(CancelRace, AnAnswerCrossingTheCancelAfterASignalIsAcknowledgedAndHungUp) {
+  const testing::TestPbx pbx;
+  expectSignalledCallHungUp(pbx, {});
+}
+
+// The proxy records two routes when it changes the transport towards the
+// callee; the ACK and BYE must take both.
+TEST(CancelRace, AnAnswerCrossingTheCancelIsHungUpOverTcpAndTls) {
+  const testing::TestPbx pbx;
+  for (const auto& [name, port] : {std::pair{"tcp", pbx.tcpPort()}, std::pair{"tls", pbx.tlsPort()}}) {
+    SCOPED_TRACE(name);
+    expectSignalledCallHungUp(pbx, {"--sip-port", std::to_string(port), "--sip-transport", name});
+  }
 }
 
 }  // namespace
