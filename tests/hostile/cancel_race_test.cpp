@@ -1,7 +1,5 @@
-// The answer that crosses the CANCEL: the callee rings until qav-cli gives
-// up (the call set-up limit of 60 s, or a signal) and answers 200 just as
-// the CANCEL arrives. qav-cli must acknowledge the late answer and end that
-// call with BYE instead of leaving it open at the callee.
+// A 200 that crosses qav-cli's CANCEL (at the 60 s set-up limit or after a
+// signal) must be acknowledged and the call it opened ended with BYE.
 #include <gtest/gtest.h>
 #include <signal.h>
 
