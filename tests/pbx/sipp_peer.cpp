@@ -3,15 +3,17 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <stdexcept>
 #include <thread>
-
-#include "test_pbx.h"
 
 namespace qav::testing {
 namespace {
@@ -27,34 +29,61 @@ bool udpPortTaken(std::uint16_t port) {
   return taken;
 }
 
+std::string scenarioPath(const std::string& scenario) {
+  return scenario.rfind('/', 0) == 0 ? scenario : std::string(QAV_SIPP_DIR) + "/" + scenario;
+}
+
+std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+[[noreturn]] void execSipp(std::vector<std::string>& arguments, const std::string& workingDirectory) {
+  // A test that crashes takes its peer with it.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  const int devnull = open("/dev/null", O_RDWR);
+  dup2(devnull, 0);
+  dup2(devnull, 1);
+  dup2(devnull, 2);
+  if (chdir(workingDirectory.c_str()) != 0) _exit(126);
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  execvp("sipp", argv.data());
+  _exit(127);
+}
+
 }  // namespace
 
-SippPeer::SippPeer(const std::string& scenario, const std::string& workingDirectory) {
+SippPeer::SippPeer(const std::string& scenario, const std::string& workingDirectory)
+    : SippPeer(scenario, SippOptions{.workingDirectory = workingDirectory}) {}
+
+SippPeer::SippPeer(const std::string& scenario, const SippOptions& options) {
+  if (options.workingDirectory.empty() || options.keepMessages) ownDirectory = std::make_unique<TemporaryDirectory>();
+  const std::string workingDirectory =
+      options.workingDirectory.empty() ? ownDirectory->path() : options.workingDirectory;
+  for (const auto& [name, content] : options.files)
+    std::ofstream(workingDirectory + "/" + name, std::ios::binary) << content;
   sipPort = freeLoopbackPort();
   rtpPort = freeLoopbackPort();
-  std::vector<std::string> arguments = {"sipp", "-sf", std::string(QAV_SIPP_DIR) + "/" + scenario,
+  std::vector<std::string> arguments = {"sipp", "-sf", scenarioPath(scenario),
                                         "-i", "127.0.0.1", "-p", std::to_string(sipPort),
                                         "-mi", "127.0.0.1", "-mp", std::to_string(rtpPort),
-                                        "-m", "1", "-nostdin", "-timeout", "120s", "-timeout_error"};
-  // For debugging a scenario: QAV_SIPP_TRACE=DIR keeps sipp's message log.
-  if (const char* trace = std::getenv("QAV_SIPP_TRACE")) {
-    arguments.insert(arguments.end(), {"-trace_msg", "-message_file", std::string(trace) + "/" + scenario + ".log",
-                                       "-trace_err", "-error_file", std::string(trace) + "/" + scenario + ".err"});
+                                        "-m", std::to_string(options.calls), "-nostdin",
+                                        "-timeout", std::to_string(options.timeout.count()) + "s", "-timeout_error"};
+  // QAV_SIPP_TRACE=DIR keeps sipp's logs of any peer, for debugging a scenario.
+  std::string errorLog;
+  if (options.keepMessages) {
+    messageLog = ownDirectory->path() + "/messages.log";
+    errorLog = ownDirectory->path() + "/errors.log";
+  } else if (const char* trace = std::getenv("QAV_SIPP_TRACE")) {
+    messageLog = std::string(trace) + "/" + baseName(scenario) + ".log";
+    errorLog = std::string(trace) + "/" + baseName(scenario) + ".err";
   }
+  if (!messageLog.empty())
+    arguments.insert(arguments.end(),
+                     {"-trace_msg", "-message_file", messageLog, "-trace_err", "-error_file", errorLog});
+  arguments.insert(arguments.end(), options.extra.begin(), options.extra.end());
   pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    const int devnull = open("/dev/null", O_RDWR);
-    dup2(devnull, 0);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    if (chdir(workingDirectory.c_str()) != 0) _exit(126);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    execvp("sipp", argv.data());
-    _exit(127);
-  }
+  if (pid == 0) execSipp(arguments, workingDirectory);
   for (int i = 0; i < 300 && !udpPortTaken(sipPort); ++i) {
     if (waitpid(pid, &status, WNOHANG) == pid) {
       pid = -1;
@@ -64,10 +93,13 @@ SippPeer::SippPeer(const std::string& scenario, const std::string& workingDirect
   }
 }
 
-SippPeer::~SippPeer() {
+SippPeer::~SippPeer() { stop(); }
+
+void SippPeer::stop() {
   if (pid <= 0) return;
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+  pid = -1;
 }
 
 std::string SippPeer::uri(const std::string& user) const {
@@ -81,10 +113,29 @@ int SippPeer::wait(std::chrono::milliseconds limit) {
       pid = -1;
       break;
     }
-    if (std::chrono::steady_clock::now() >= deadline) return -1;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      stop();
+      return -1;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string SippPeer::messages() const {
+  if (messageLog.empty()) return "";
+  std::ifstream in(messageLog, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> SippPeer::receivedRequests() const {
+  // sipp logs each message after a line naming its direction.
+  const std::string log = messages();
+  const std::regex received("message received \\[\\d+\\] bytes :\\n+([A-Z]+) ");
+  std::vector<std::string> methods;
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), received); it != std::sregex_iterator(); ++it)
+    methods.push_back((*it)[1]);
+  return methods;
 }
 
 }  // namespace qav::testing
