@@ -46,7 +46,8 @@ bool hasCandidate(const std::string& sdp, const std::string& address, const std:
 void NatCallTest::SetUp() {
   NetworkLabTest::SetUp();
   if (IsSkipped()) return;
-  pbx = std::make_unique<NamespacePbx>(net().wanNamespace(), net().wanAddress());
+  pbx = std::make_unique<qav::testing::NamespacePbx>(net().wanNamespace(), net().wanAddress(),
+                                                     directory.path() + "/pbx");
   stun = std::make_unique<StunServer>(net().wanNamespace(), net().wanAddress());
   capture = std::make_unique<qav::testing::PacketCapture>(net().wanNamespace(), "wan0");
   lanCapture = std::make_unique<qav::testing::PacketCapture>(net().lanNamespace(), net().lanDevice());

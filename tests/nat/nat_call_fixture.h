@@ -68,7 +68,7 @@ class NatCallTest : public qav::testing::NetworkLabTest {
   void expectProgrammed(const NatCall& run);
 
   qav::testing::TemporaryDirectory directory;
-  std::unique_ptr<NamespacePbx> pbx;
+  std::unique_ptr<qav::testing::NamespacePbx> pbx;
   std::unique_ptr<StunServer> stun;
   // The wan side of the router, and the lan's own device.
   std::unique_ptr<qav::testing::PacketCapture> capture;

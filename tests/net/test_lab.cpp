@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "shell_word.h"
 #include "test_pbx.h"
 
 #ifndef QAV_LAB_SCRIPT
@@ -16,12 +17,6 @@
 namespace qav::testing {
 
 namespace {
-
-std::string quoted(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 std::map<std::string, std::string> assignments(const std::string& line) {
   std::map<std::string, std::string> values;
@@ -64,7 +59,7 @@ NetworkLab::NetworkLab(LabShape shape) {
   std::string pattern = (std::filesystem::temp_directory_path() / "qav-lab-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   workDirectory = pattern;
-  const std::string output = runCommand(labScript() + " up " + quoted(workDirectory + "/lab") +
+  const std::string output = runCommand(labScript() + " up " + shellWord(workDirectory + "/lab") +
                                         (shape == LabShape::Nat ? " --nat " : " ") + std::to_string(getpid()) +
                                         " 2>&1");
   auto values = assignments(output);
@@ -85,7 +80,7 @@ NetworkLab::~NetworkLab() { down(); }
 
 void NetworkLab::down() {
   if (workDirectory.empty()) return;
-  runCommand(labScript() + " down " + quoted(workDirectory + "/lab") + " 2>&1");
+  runCommand(labScript() + " down " + shellWord(workDirectory + "/lab") + " 2>&1");
   std::error_code ignored;
   std::filesystem::remove_all(workDirectory, ignored);
   workDirectory.clear();
@@ -97,7 +92,7 @@ std::vector<std::string> NetworkLab::inNamespace(const std::string& ns, std::vec
 }
 
 std::string NetworkLab::run(const std::string& ns, const std::string& command) {
-  return runCommand("ip netns exec " + quoted(ns) + " sh -c " + quoted(command) + " 2>&1");
+  return runCommand("ip netns exec " + shellWord(ns) + " sh -c " + shellWord(command) + " 2>&1");
 }
 
 void NetworkLabTest::SetUp() {

@@ -1,13 +1,11 @@
 #include "bad_network_call.h"
 
-#include <unistd.h>
-
 #include <fstream>
 #include <iostream>
 #include <regex>
 #include <sstream>
-#include <thread>
 
+#include "shell_word.h"
 #include "test_pbx.h"
 
 #ifndef QAV_SIM
@@ -28,6 +26,7 @@ namespace qav::netem {
 using namespace std::chrono_literals;
 using qav::testing::NetworkLab;
 using qav::testing::runCommand;
+using qav::testing::shellWord;
 
 const std::vector<ProgrammedValue> kJob{{"dial-attempts", "12", "5"}, {"z208", "00000017", "00000042"}};
 const std::vector<std::string> kJobArguments{"--actions", "dial-attempts,z208", "--dial-attempts", "5",
@@ -35,12 +34,6 @@ const std::vector<std::string> kJobArguments{"--actions", "dial-attempts,z208", 
 const std::vector<std::string> kFastDigits{"--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
 
 namespace {
-
-std::string shellWord(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 std::string joined(const std::vector<std::string>& words) {
   std::string line;
@@ -101,64 +94,10 @@ bool isSpecifiedFailure(const std::string& message) {
   return std::regex_match(message, specified);
 }
 
-NamespacedPbx::NamespacedPbx(const NetworkLab& lab, const std::string& dir)
-    : wan(lab.wanNamespace()), directory(dir) {
-  const std::string output =
-      runCommand("ip netns exec " + shellWord(wan) + " env PBX_ADDRESS=" + lab.wanAddress() + " " +
-                 qav::testing::pbxScript() + " start " + shellWord(directory) + " " + std::to_string(getpid()) + " 2>&1");
-  std::smatch match;
-  if (!std::regex_search(output, match, std::regex("udp=(\\d+)")))
-    throw std::runtime_error("the PBX did not start in the lab: " + output);
-  udp = static_cast<std::uint16_t>(std::stoi(match[1]));
-}
-
-NamespacedPbx::~NamespacedPbx() { runCommand(qav::testing::pbxScript() + " stop " + shellWord(directory) + " 2>&1"); }
-
-void NamespacedPbx::kill() {
-  runCommand("kill -KILL -$(cat " + shellWord(directory + "/kamailio.pid") + ") 2>&1");
-  // Gone means its port is free; the processes may linger as zombies.
-  for (int i = 0; i < 100 && listening(); ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(listening()) << "kamailio still listens after SIGKILL";
-}
-
-bool NamespacedPbx::listening() const {
-  return runCommand("ip netns exec " + shellWord(wan) + " ss -Hlun 2>&1").find(":" + std::to_string(udp) + " ") !=
-         std::string::npos;
-}
-
-void NamespacedPbx::restart() {
-  runCommand(qav::testing::pbxScript() + " stop " + shellWord(directory) + " 2>&1");
-  for (int i = 0; i < 100 && listening(); ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(listening()) << "kamailio did not stop";
-  startAgain();
-  EXPECT_TRUE(listening()) << "kamailio came back on another port";
-}
-
-void NamespacedPbx::startAgain() {
-  // As the pbx script starts it, from the configuration it filled in; the
-  // script's stop ends this one too.
-  runCommand("cd " + shellWord(directory) + " && ip netns exec " + shellWord(wan) +
-             " setsid /usr/sbin/kamailio -f kamailio.cfg -Y . -w . -DD -E -m 32 -M 8 </dev/null >>kamailio.log 2>&1 &"
-             " echo $! > " + shellWord(directory + "/kamailio.pid"));
-  for (int i = 0; i < 100; ++i) {
-    if (runCommand("kamcmd -s unix:" + shellWord(directory + "/kamailio.ctl") + " core.uptime >/dev/null 2>&1 && echo up")
-            .find("up") != std::string::npos)
-      return;
-    std::this_thread::sleep_for(50ms);
-  }
-  throw std::runtime_error("kamailio did not come back in " + directory);
-}
-
-bool NamespacedPbx::hasLocation(const std::string& user) const {
-  const std::string table =
-      runCommand("kamcmd -s unix:" + shellWord(directory + "/kamailio.ctl") + " ul.dump 2>&1");
-  return table.find("AoR: " + user) != std::string::npos;
-}
-
 void BadNetworkCallTest::SetUp() {
   NetworkLabTest::SetUp();
   if (IsSkipped()) return;
-  pbx = std::make_unique<NamespacedPbx>(net(), net().directory() + "/pbx");
+  pbx = std::make_unique<OutagePbx>(net(), net().directory() + "/pbx");
 }
 
 void BadNetworkCallTest::TearDown() {

@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "cli_process.h"
+#include "outage_pbx.h"
 #include "test_lab.h"
 
 namespace qav::netem {
@@ -57,32 +58,6 @@ extern const std::vector<std::string> kFastDigits;
 // carry, and the registration, call and DTMF failures of the session.
 bool isSpecifiedFailure(const std::string& message);
 
-// The test PBX inside the wan namespace, on the same ports for its lifetime
-// even across a restart.
-class NamespacedPbx {
- public:
-  NamespacedPbx(const qav::testing::NetworkLab& lab, const std::string& directory);
-  ~NamespacedPbx();
-  NamespacedPbx(const NamespacedPbx&) = delete;
-  NamespacedPbx& operator=(const NamespacedPbx&) = delete;
-
-  std::uint16_t udpPort() const { return udp; }
-  // SIGKILL for kamailio and its workers: the PBX is gone without a word.
-  void kill();
-  // Stopped, then started again from the same configuration, so on the same
-  // ports and address, without its location table.
-  void restart();
-  bool hasLocation(const std::string& user) const;
-  bool listening() const;
-
- private:
-  void startAgain();
-
-  std::string wan;
-  std::string directory;
-  std::uint16_t udp = 0;
-};
-
 class BadNetworkCallTest : public qav::testing::NetworkLabTest {
  protected:
   BadNetworkCallTest() : NetworkLabTest(qav::testing::LabShape::Direct) {}
@@ -125,7 +100,7 @@ class BadNetworkCallTest : public qav::testing::NetworkLabTest {
   // requested one after a successful run.
   void expectRequestedOrEarlierValues(const CliOutcome& outcome) const;
 
-  std::unique_ptr<NamespacedPbx> pbx;
+  std::unique_ptr<OutagePbx> pbx;
   std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
 
  private:

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "test_pbx.h"
-
-namespace qav::nat {
+namespace qav::testing {
 
 class NamespacePbx {
  public:
-  NamespacePbx(const std::string& ns, const std::string& address);
+  // directory: where the pbx script keeps the PBX's configuration, control
+  // socket and logs; the script creates it.
+  NamespacePbx(const std::string& ns, const std::string& address, const std::string& directory);
   ~NamespacePbx();
   NamespacePbx(const NamespacePbx&) = delete;
   NamespacePbx& operator=(const NamespacePbx&) = delete;
@@ -21,11 +21,13 @@ class NamespacePbx {
   std::string locations() const;
   bool hasLocation(const std::string& user) const;
 
- private:
-  std::string directory() const { return workDirectory.path() + "/pbx"; }
+  const std::string& ns() const { return inNamespace; }
+  const std::string& directory() const { return workDirectory; }
 
-  qav::testing::TemporaryDirectory workDirectory;
+ private:
+  std::string inNamespace;
+  std::string workDirectory;
   std::uint16_t udp = 0;
 };
 
-}  // namespace qav::nat
+}  // namespace qav::testing
