@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "cli_process.h"
+#include "process_run.h"
 
 namespace qav::load {
 
 // All processes are forked before any output is read, so they start within
-// moments of each other; every pipe is close-on-exec, so no child holds
-// another's output open. The limit bounds hung processes, which are then
+// moments of each other. The limit bounds hung processes, which are then
 // killed and have no status.
 std::vector<qav::e2e::ProcessRun> runTogether(const std::vector<std::vector<std::string>>& argvs,
                                               std::chrono::milliseconds limit);
