@@ -1,32 +1,56 @@
 #include "sipp_peer.h"
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 namespace qav::testing {
 namespace {
 
-bool udpPortTaken(std::uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool taken = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0;
-  close(fd);
-  return taken;
+// The inode of the UDP socket bound to the port, as /proc/net/udp lists it
+// ("sl local rem st queues tr retrnsmt uid timeout inode ..."); 0 if none.
+unsigned long udpSocketInode(std::uint16_t port) {
+  std::ifstream table("/proc/net/udp");
+  std::string line;
+  std::getline(table, line);
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout;
+    unsigned long inode = 0;
+    if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode))
+      continue;
+    const std::size_t colon = local.find(':');
+    if (colon != std::string::npos && std::stoul(local.substr(colon + 1), nullptr, 16) == port) return inode;
+  }
+  return 0;
+}
+
+bool processHoldsSocket(pid_t pid, unsigned long inode) {
+  const std::string wanted = "socket:[" + std::to_string(inode) + "]";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+    std::error_code unreadable;
+    if (std::filesystem::read_symlink(entry.path(), unreadable).string() == wanted) return true;
+  }
+  return false;
+}
+
+// Free ports are picked by binding and closing, so another process may take
+// one before sipp binds it: only sipp holding the socket itself counts.
+bool listensOn(pid_t pid, std::uint16_t port) {
+  const unsigned long inode = udpSocketInode(port);
+  return inode != 0 && processHoldsSocket(pid, inode);
 }
 
 std::string scenarioPath(const std::string& scenario) {
@@ -61,15 +85,7 @@ SippPeer::SippPeer(const std::string& scenario, const SippOptions& options) {
       options.workingDirectory.empty() ? ownDirectory->path() : options.workingDirectory;
   for (const auto& [name, content] : options.files)
     std::ofstream(workingDirectory + "/" + name, std::ios::binary) << content;
-  sipPort = freeLoopbackPort();
-  rtpPort = freeLoopbackPort();
-  std::vector<std::string> arguments = {"sipp", "-sf", scenarioPath(scenario),
-                                        "-i", "127.0.0.1", "-p", std::to_string(sipPort),
-                                        "-mi", "127.0.0.1", "-mp", std::to_string(rtpPort),
-                                        "-m", std::to_string(options.calls), "-nostdin",
-                                        "-timeout", std::to_string(options.timeout.count()) + "s", "-timeout_error"};
   // QAV_SIPP_TRACE=DIR keeps sipp's logs of any peer, for debugging a scenario.
-  std::string errorLog;
   if (options.keepMessages) {
     messageLog = ownDirectory->path() + "/messages.log";
     errorLog = ownDirectory->path() + "/errors.log";
@@ -77,6 +93,21 @@ SippPeer::SippPeer(const std::string& scenario, const SippOptions& options) {
     messageLog = std::string(trace) + "/" + baseName(scenario) + ".log";
     errorLog = std::string(trace) + "/" + baseName(scenario) + ".err";
   }
+  // sipp ends at once when a port it was given has been taken meanwhile;
+  // it then gets fresh ones.
+  for (int attempt = 0; attempt < 5; ++attempt)
+    if (start(scenario, options, workingDirectory)) return;
+  throw std::runtime_error("sipp ended at once with scenario " + scenario);
+}
+
+bool SippPeer::start(const std::string& scenario, const SippOptions& options, const std::string& workingDirectory) {
+  sipPort = freeLoopbackPort();
+  rtpPort = freeLoopbackPort();
+  std::vector<std::string> arguments = {"sipp", "-sf", scenarioPath(scenario),
+                                        "-i", "127.0.0.1", "-p", std::to_string(sipPort),
+                                        "-mi", "127.0.0.1", "-mp", std::to_string(rtpPort),
+                                        "-m", std::to_string(options.calls), "-nostdin",
+                                        "-timeout", std::to_string(options.timeout.count()) + "s", "-timeout_error"};
   if (!messageLog.empty())
     arguments.insert(arguments.end(),
                      {"-trace_msg", "-message_file", messageLog, "-trace_err", "-error_file", errorLog});
@@ -84,13 +115,16 @@ SippPeer::SippPeer(const std::string& scenario, const SippOptions& options) {
   pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) execSipp(arguments, workingDirectory);
-  for (int i = 0; i < 300 && !udpPortTaken(sipPort); ++i) {
+  for (int i = 0; i < 500; ++i) {
     if (waitpid(pid, &status, WNOHANG) == pid) {
       pid = -1;
-      throw std::runtime_error("sipp ended at once with scenario " + scenario);
+      return false;
     }
+    if (listensOn(pid, sipPort)) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  stop();
+  return false;
 }
 
 SippPeer::~SippPeer() { stop(); }

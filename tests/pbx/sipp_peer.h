@@ -55,10 +55,13 @@ class SippPeer {
   std::vector<std::string> receivedRequests() const;
 
  private:
+  // Starts sipp on fresh ports; false if it ended (or never listened) first.
+  bool start(const std::string& scenario, const SippOptions& options, const std::string& workingDirectory);
   void stop();
 
   std::unique_ptr<TemporaryDirectory> ownDirectory;
   std::string messageLog;
+  std::string errorLog;
   std::uint16_t sipPort = 0;
   std::uint16_t rtpPort = 0;
   pid_t pid = -1;
