@@ -24,6 +24,15 @@ struct Heard {
   DeviceTime start{};
 };
 
+// Takes the next frame off the audio as it arrives after G.711 coding.
+void nextFrameOverTheLine(std::deque<std::int16_t>& audio, G711Law law, std::int16_t* frame) {
+  std::copy_n(audio.begin(), kFrame, frame);
+  audio.erase(audio.begin(), audio.begin() + kFrame);
+  std::uint8_t line[kFrame];
+  g711Encode(law, frame, kFrame, line);
+  g711Decode(law, line, kFrame, frame);
+}
+
 Heard listen(std::deque<std::int16_t> audio, G711Law law = G711Law::ALaw) {
   appendSilence(audio, 200);
   InbandDigits detector;
@@ -31,11 +40,7 @@ Heard listen(std::deque<std::int16_t> audio, G711Law law = G711Law::ALaw) {
   DeviceTime now = heard.start;
   while (audio.size() >= kFrame) {
     std::int16_t frame[kFrame];
-    std::copy_n(audio.begin(), kFrame, frame);
-    audio.erase(audio.begin(), audio.begin() + kFrame);
-    std::uint8_t line[kFrame];
-    g711Encode(law, frame, kFrame, line);
-    g711Decode(law, line, kFrame, frame);
+    nextFrameOverTheLine(audio, law, frame);
     now += 20ms;
     for (const ReceivedDigit& digit : detector.process(frame, kFrame, now)) heard.digits.push_back(digit);
   }
@@ -53,11 +58,7 @@ std::string digitsOverRtp(std::deque<std::int16_t> audio, const std::set<std::si
   std::string heard;
   for (std::size_t packet = 0; audio.size() >= kFrame; ++packet) {
     std::int16_t frame[kFrame];
-    std::copy_n(audio.begin(), kFrame, frame);
-    audio.erase(audio.begin(), audio.begin() + kFrame);
-    std::uint8_t line[kFrame];
-    g711Encode(law, frame, kFrame, line);
-    g711Decode(law, line, kFrame, frame);
+    nextFrameOverTheLine(audio, law, frame);
     if (!lost.contains(packet)) buffer.put(static_cast<std::uint32_t>(packet * kFrame), frame, kFrame);
     buffer.take(frame, kFrame);
     now += 20ms;
