@@ -97,7 +97,7 @@ SippPeer::SippPeer(const std::string& scenario, const SippOptions& options) {
   // it then gets fresh ones.
   for (int attempt = 0; attempt < 5; ++attempt)
     if (start(scenario, options, workingDirectory)) return;
-  throw std::runtime_error("sipp ended at once with scenario " + scenario);
+  throw std::runtime_error("sipp did not come up with scenario " + scenario + " (ended at once or never listened)");
 }
 
 bool SippPeer::start(const std::string& scenario, const SippOptions& options, const std::string& workingDirectory) {
