@@ -43,6 +43,8 @@ void ToneAnalyzer::setCallback(std::function<void(Signal)> newCallback) {
   }
 }
 
+void ToneAnalyzer::setTrace(AnalyzerTrace newTrace) { trace = std::move(newTrace); }
+
 void ToneAnalyzer::setEnabled(bool on) {
   enabled.exchange(on);
   if (on) return;
@@ -62,12 +64,16 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
   // already discarded the state this block would build on.
   if (!enabled.load()) return;
   blockMs = blockDuration(count, sampleRate);
-  const BlockClass block = classifyBlock(measureBands(sampleRate, samples, count));
+  const BandLevels levels = measureBands(sampleRate, samples, count);
+  const BlockClass block = classifyBlock(levels);
   if (block.kind == BurstKind::None) {
     silentBlock();
   } else {
     toneBlock(block);
   }
+  if (trace.block) trace.block(BlockTrace{blockIndex, analysedMs, blockMs, levels, block});
+  ++blockIndex;
+  analysedMs += blockMs;
 }
 
 void ToneAnalyzer::toneBlock(const BlockClass& block) {
@@ -79,7 +85,7 @@ void ToneAnalyzer::toneBlock(const BlockClass& block) {
   }
   if (inTone) closeBurst();
   inTone = true;
-  current = ToneBurst{block.kind, blockMs, block.trioMask};
+  current = ToneBurst{block.kind, blockMs, block.trioMask, analysedMs};
 }
 
 void ToneAnalyzer::silentBlock() {
@@ -113,6 +119,10 @@ void ToneAnalyzer::finishGroup() {
     return;
   }
   const std::optional<Signal> signal = classifyGroup(group);
+  if (trace.group) {
+    trace.group(GroupTrace{analysedMs + blockMs, group, signal,
+                           signal ? "" : "keine Antwort mit diesen Tonstößen"});
+  }
   group.clear();
   silenceMs = 0;
   std::function<void(Signal)> deliver;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "tone/analyzer_trace.h"
 #include "tone/block_classification.h"
 #include "tone/signal.h"
 #include "tone/tone_burst.h"
@@ -25,6 +26,8 @@ class ToneAnalyzer {
   explicit ToneAnalyzer(std::uint32_t sampleRate);
 
   void setCallback(std::function<void(Signal)> callback);
+  // Before the first block only: the trace is read without the lock.
+  void setTrace(AnalyzerTrace trace);
   // Switching off also discards any partial tone group.
   void setEnabled(bool enabled);
   void reset();
@@ -40,6 +43,9 @@ class ToneAnalyzer {
 
   const std::uint32_t sampleRate;
   std::function<void(Signal)> callback;
+  AnalyzerTrace trace;
+  std::uint64_t blockIndex = 0;
+  std::uint64_t analysedMs = 0;
   std::vector<ToneBurst> group;
   ToneBurst current;
   bool inTone = false;

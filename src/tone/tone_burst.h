@@ -18,6 +18,7 @@ struct ToneBurst {
   BurstKind kind = BurstKind::None;
   std::uint32_t durationMs = 0;
   std::uint32_t trioMask = 0;
+  std::uint64_t startMs = 0;  // analysed time when its first tone block began
 };
 
 }  // namespace qav
