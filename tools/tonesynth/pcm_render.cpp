@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <random>
+
+#include "tonesynth/gaussian_noise.h"
 
 namespace qav {
 
@@ -13,33 +14,6 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kFullScale = 32767.0;
 
 double sinePeak(double dbfs) { return std::pow(10.0, dbfs / 20.0); }
-
-// Box-Muller on the raw Mersenne Twister output rather than
-// std::normal_distribution, whose algorithm differs between standard
-// libraries: the same seed gives the same noise on Linux and FreeBSD.
-class GaussianNoise {
- public:
-  GaussianNoise(std::uint32_t seed, double rms) : engine(seed), rms(rms) {}
-
-  double next() {
-    if (haveSpare) {
-      haveSpare = false;
-      return spare * rms;
-    }
-    const double u1 = (engine() + 1.0) / 4294967296.0;  // (0, 1]: log stays finite
-    const double u2 = engine() / 4294967296.0;
-    const double radius = std::sqrt(-2.0 * std::log(u1));
-    spare = radius * std::sin(kTwoPi * u2);
-    haveSpare = true;
-    return radius * std::cos(kTwoPi * u2) * rms;
-  }
-
- private:
-  std::mt19937 engine;
-  double rms;
-  double spare = 0.0;
-  bool haveSpare = false;
-};
 
 std::int16_t toPcm(double value) {
   const double scaled = std::round(value * kFullScale);
