@@ -1,31 +1,35 @@
-// What one received audio block carries: its band levels, and the tone kind
-// the QAV's answer tones are recognised by.
+// What one received audio block carries: the share of its energy that each of
+// the QAV's answer tones holds, and the tone kind the block is read as.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "tone/tone_burst.h"
+#include "tone/tone_spectrum.h"
 
 namespace qav {
 
-// RMS of the block (full scale 1.0) and its band levels (bandLevel): the low
-// band that vetoes speech-like blocks, the high and middle tone, the trio.
+// RMS of the block (full scale 1.0) and the strongest bin pair of the high
+// tone, the middle tone and each trio tone.
 struct BandLevels {
   double rms = 0.0;
-  double low = 0.0;
-  double high = 0.0;
-  double middle = 0.0;
-  double trio[3] = {0.0, 0.0, 0.0};
+  ToneShare high;
+  ToneShare middle;
+  ToneShare trio[3];
 };
 
 struct BlockClass {
   BurstKind kind = BurstKind::None;
-  std::uint32_t trioMask = 0;  // trio tones at or above the presence level
+  std::uint32_t trioMask = 0;  // trio tones present in the block
+  // A clear high tone too weak against the group to count, yet too strong
+  // to be ignored.
+  bool weakHigh = false;
 };
 
-BandLevels measureBands(std::uint32_t sampleRate, const std::int16_t* samples, std::size_t count);
+BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count);
 
+// A tone block needs one tone, or the trio together, to hold most of the
+// block's energy: a codec's comfort noise and line noise spread theirs.
 BlockClass classifyBlock(const BandLevels& levels);
 
 }  // namespace qav

@@ -1,6 +1,7 @@
 #include "tone/tone_analyzer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -15,8 +16,29 @@ namespace {
 // line; the high tone's bursts are told apart by a single silent block.
 constexpr std::uint32_t kDropoutMs = 60;
 constexpr std::uint32_t kGroupEndMs = 520;
-// Shorter bursts are clicks, not tones.
-constexpr std::uint32_t kShortestBurstMs = 12;
+// A single block of tone is a click, a codec's artefact or a chance peak
+// of noise; the QAV's bursts last 100 ms and more.
+constexpr std::uint32_t kShortestBurstMs = 40;
+constexpr double kSilentRms = 0.004;
+
+// Mobile codecs with discontinuous transmission follow a tone with comfort
+// noise shaped like it, mostly 13 dB and more under it, and now and then a
+// short tonal echo of it about 6 dB under. The QAV sounds all bursts of an
+// answer alike, so a new burst that much weaker than the group's high tone is
+// not counted. Two such blocks in a row could still be a burst of the QAV
+// that the line weakened: the group is then not trusted, since leaving out
+// one of its bursts would turn an error tone into a confirmation.
+constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
+constexpr std::uint32_t kDoubtfulWeakBlocks = 2;
+// A low-rate codec lets a steady tone sag and smear for a block or two. Such
+// a block still holds a fair share at the burst's frequency and continues
+// the burst instead of splitting it.
+constexpr float kSaggingShare = 0.25f;
+constexpr float kWeakestSag = 0.05f;  // -13 dB
+// The QAV pauses 140 ms and more between bursts. A shorter break that was
+// not silent is a burst torn by the line: counting its parts would turn a
+// single confirmation into a double or an error tone.
+constexpr std::uint64_t kShortestTrustedBreakMs = 100;
 
 std::uint32_t blockDuration(std::size_t count, std::uint32_t sampleRate) {
   const std::uint64_t ms = static_cast<std::uint64_t>(count) * 1000 / sampleRate;
@@ -31,9 +53,24 @@ std::uint32_t addSaturating(std::uint32_t a, std::uint32_t b) {
   return b > room ? std::numeric_limits<std::uint32_t>::max() : a + b;
 }
 
+// The QAV's bursts within one answer last alike. A high burst less than half
+// as long as another is a piece of one torn by the line, or the tonal echo a
+// codec with discontinuous transmission leaves after a tone.
+const char* unevenHighBursts(const std::vector<ToneBurst>& group) {
+  std::uint32_t shortest = std::numeric_limits<std::uint32_t>::max();
+  std::uint32_t longest = 0;
+  for (const ToneBurst& burst : group) {
+    if (burst.kind != BurstKind::HighTone) continue;
+    shortest = std::min(shortest, burst.durationMs);
+    longest = std::max(longest, burst.durationMs);
+  }
+  if (longest == 0 || static_cast<std::uint64_t>(shortest) * 2 >= longest) return nullptr;
+  return "ungleich lange Hochton-Stöße";
+}
+
 }  // namespace
 
-ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate) {}
+ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate), spectrum(sampleRate) {}
 
 void ToneAnalyzer::setCallback(std::function<void(Signal)> newCallback) {
   std::function<void(Signal)> old;
@@ -64,20 +101,41 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
   // already discarded the state this block would build on.
   if (!enabled.load()) return;
   blockMs = blockDuration(count, sampleRate);
-  const BandLevels levels = measureBands(sampleRate, samples, count);
-  const BlockClass block = classifyBlock(levels);
+  const BandLevels levels = measureBands(spectrum, samples, count);
+  const BlockClass block = judge(levels);
   if (block.kind == BurstKind::None) {
-    silentBlock();
+    silentBlock(block, levels);
   } else {
-    toneBlock(block);
+    toneBlock(block, levels);
   }
   if (trace.block) trace.block(BlockTrace{blockIndex, analysedMs, blockMs, levels, block});
   ++blockIndex;
   analysedMs += blockMs;
 }
 
-void ToneAnalyzer::toneBlock(const BlockClass& block) {
+// The block's own reading, weighed against the high tone heard so far.
+BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
+  BlockClass block = classifyBlock(levels);
+  const float weakest = groupHighPower * kWeakestToneOfGroup;
+  if (block.kind == BurstKind::HighTone && inTone && current.kind == BurstKind::HighTone) return block;
+  if (block.kind == BurstKind::HighTone && levels.high.power < weakest) {
+    block = BlockClass{};
+    block.weakHigh = levels.high.power >= groupHighPower * kWeakestSag;
+  }
+  // A sagging block may fall under the silence floor; a silent line holds no
+  // share at the burst's frequency and still ends the burst at once.
+  if (block.kind == BurstKind::None && inTone && current.kind == BurstKind::HighTone &&
+      levels.high.share >= kSaggingShare &&
+      std::abs(levels.high.bin - burstBin) <= 1 && levels.high.power >= groupHighPower * kWeakestSag) {
+    block.kind = BurstKind::HighTone;
+  }
+  return block;
+}
+
+void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
+  weakHighBlocks = 0;
+  if (block.kind == BurstKind::HighTone) groupHighPower = std::max(groupHighPower, levels.high.power);
   if (inTone && current.kind == block.kind) {
     current.durationMs = addSaturating(current.durationMs, blockMs);
     current.trioMask |= block.trioMask;
@@ -86,45 +144,84 @@ void ToneAnalyzer::toneBlock(const BlockClass& block) {
   if (inTone) closeBurst();
   inTone = true;
   current = ToneBurst{block.kind, blockMs, block.trioMask, analysedMs};
+  burstBin = levels.high.bin;
 }
 
-void ToneAnalyzer::silentBlock() {
+void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
+  weakHighBlocks = block.weakHigh ? weakHighBlocks + 1 : 0;
+  if (weakHighBlocks >= kDoubtfulWeakBlocks) {
+    doubt = "Hochton deutlich leiser als die übrigen Tonstöße";
+    // Such a burst holds the group open like any other, so that the bursts
+    // after it cannot form a group of their own and be trusted.
+    if (!inTone) {
+      silenceMs = 0;
+      return;
+    }
+  }
   if (inTone) {
     silenceMs = addSaturating(silenceMs, blockMs);
     const std::uint32_t limit = current.kind == BurstKind::HighTone ? blockMs : kDropoutMs;
     if (silenceMs >= limit) closeBurst();
-  } else if (!group.empty()) {
+  } else if (!group.empty() || doubt != nullptr) {
+    // A doubt raised before the group's first burst keeps for as long as a
+    // pause within a group lasts.
     silenceMs = addSaturating(silenceMs, blockMs);
     if (silenceMs >= kGroupEndMs) finishGroup();
   }
+  if (levels.rms >= kSilentRms) soundSinceHigh = true;
 }
 
 void ToneAnalyzer::discardState() {
   inTone = false;
   group.clear();
   silenceMs = 0;
+  groupHighPower = 0.0f;
+  highEnded = false;
+  soundSinceHigh = false;
+  weakHighBlocks = 0;
+  doubt = nullptr;
 }
 
 void ToneAnalyzer::closeBurst() {
   if (!inTone) return;
-  if (current.durationMs >= kShortestBurstMs) group.push_back(current);
   inTone = false;
   silenceMs = 0;
+  if (current.kind != BurstKind::HighTone) {
+    if (current.durationMs >= kShortestBurstMs) group.push_back(current);
+    return;
+  }
+  if (current.durationMs < kShortestBurstMs) {
+    doubt = "Hochton-Bruchstück kürzer als ein Tonstoß";
+  } else {
+    if (highEnded && soundSinceHigh && current.startMs - highEndedMs < kShortestTrustedBreakMs)
+      doubt = "Hochton mit Einbruch statt Pause";
+    group.push_back(current);
+  }
+  highEnded = true;
+  highEndedMs = current.startMs + current.durationMs;
+  soundSinceHigh = false;
 }
 
 void ToneAnalyzer::finishGroup() {
   closeBurst();
   if (group.empty()) {
     silenceMs = 0;
+    doubt = nullptr;
     return;
   }
-  const std::optional<Signal> signal = classifyGroup(group);
+  const char* const doubtful = doubt != nullptr ? doubt : unevenHighBursts(group);
+  const std::optional<Signal> signal =
+      doubtful != nullptr ? std::nullopt : classifyGroup(group);
   if (trace.group) {
-    trace.group(GroupTrace{analysedMs + blockMs, group, signal,
-                           signal ? "" : "keine Antwort mit diesen Tonstößen"});
+    const char* reason = doubtful != nullptr ? doubtful : "keine Antwort mit diesen Tonstößen";
+    trace.group(GroupTrace{analysedMs + blockMs, group, signal, signal ? "" : reason});
   }
   group.clear();
   silenceMs = 0;
+  groupHighPower = 0.0f;
+  highEnded = false;
+  soundSinceHigh = false;
+  doubt = nullptr;
   std::function<void(Signal)> deliver;
   {
     std::lock_guard<std::mutex> lock(callbackMutex);

@@ -13,6 +13,7 @@
 #include "tone/block_classification.h"
 #include "tone/signal.h"
 #include "tone/tone_burst.h"
+#include "tone/tone_spectrum.h"
 
 namespace qav {
 
@@ -35,8 +36,9 @@ class ToneAnalyzer {
   void process(const std::int16_t* samples, std::size_t count);
 
  private:
-  void toneBlock(const BlockClass& block);
-  void silentBlock();
+  BlockClass judge(const BandLevels& levels) const;
+  void toneBlock(const BlockClass& block, const BandLevels& levels);
+  void silentBlock(const BlockClass& block, const BandLevels& levels);
   void discardState();
   void closeBurst();
   void finishGroup();
@@ -51,6 +53,18 @@ class ToneAnalyzer {
   bool inTone = false;
   std::uint32_t silenceMs = 0;
   std::uint32_t blockMs = 20;
+  ToneSpectrum spectrum;
+  // The high tone of this group: its strongest bin pair's power, the bin of
+  // the open burst, when the last burst ended, and whether anything but
+  // silence was heard since.
+  float groupHighPower = 0.0f;
+  int burstBin = -1;
+  std::uint64_t highEndedMs = 0;
+  bool highEnded = false;
+  bool soundSinceHigh = false;
+  std::uint32_t weakHighBlocks = 0;
+  // Why the group cannot be trusted; null while it can.
+  const char* doubt = nullptr;
   std::mutex callbackMutex;
   std::mutex mutex;
   std::atomic<bool> enabled{true};
