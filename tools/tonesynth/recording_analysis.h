@@ -2,6 +2,7 @@
 // the media port feeds it, and gathers what it decided and how loud it was.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
