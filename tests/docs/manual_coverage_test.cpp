@@ -138,4 +138,11 @@ TEST(QavSimManual, DocumentsEveryOptionOfItsUsage) {
 }
 #endif
 
+TEST(QavTonesManual, DocumentsEveryOptionOfItsUsage) {
+  const std::string page = readFile(kManDir + "/qav-tones.1");
+  const std::set<std::string> words = optionWords(commandOutput(std::string(QAV_TONES_PATH) + " --help"));
+  ASSERT_GE(words.size(), 10u);
+  for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
+}
+
 }  // namespace

@@ -1,12 +1,14 @@
 // qav-tones: writes a QAV answer pattern, start signal or DTMF string as a
-// WAV file, to listen to what the analyzer and the simulator work with.
+// WAV file, or lists what the analyzer hears in a recording (analyze).
 
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "tonesynth/analyze_command.h"
 #include "tonesynth/answer_patterns.h"
 #include "tonesynth/dtmf_digits.h"
 #include "tonesynth/pcm_render.h"
@@ -14,9 +16,10 @@
 
 namespace {
 
-constexpr const char* kUsage =
+const std::string kUsage = std::string(
     "Aufruf: qav-tones MUSTER DATEI.wav [--level dBFS] [--offset PROZENT] [--noise dBFS]\n"
-    "                 [--seed N] [--burst MS] [--pause MS] [--bursts N] [--tail MS]\n"
+    "                 [--seed N] [--burst MS] [--pause MS] [--bursts N] [--tail MS]\n") +
+    qav::kAnalyzeUsage +
     "MUSTER: single, double, prompt, prompt-chord, disconnect, error, dtmf:ZIFFERN\n";
 
 const std::map<std::string, qav::Signal> kPatterns = {
@@ -69,6 +72,12 @@ qav::ToneTrack track(const Request& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help") {
+    std::cout << kUsage;
+    return EXIT_SUCCESS;
+  }
+  if (first == "analyze") return qav::runAnalyze({argv + 2, argv + argc}, std::cout, std::cerr);
   try {
     const Request request = parse(argc, argv);
     qav::ToneTrack audio = track(request);
@@ -81,7 +90,7 @@ int main(int argc, char** argv) {
     qav::writeWav(request.path, qav::render(audio, options), options.sampleRate);
     return EXIT_SUCCESS;
   } catch (const std::exception& error) {
-    std::cerr << "Fehler: " << error.what() << "\n";
+    std::cerr << "qav-tones: Fehler: " << error.what() << "\n";
     return 3;
   }
 }
