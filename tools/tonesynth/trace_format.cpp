@@ -82,19 +82,30 @@ std::string signalKey(Signal signal) {
   return "unknown";
 }
 
+// A tone's share of the block and where its pair of bins lies: the middle
+// between the two bins, in Hz.
+std::string shareText(const ToneShare& tone) {
+  if (tone.bin < 0) return "-";
+  return decimal(tone.share, 2) + "@" + decimal((tone.bin + 0.5) * kBinHz, 0);
+}
+
+nlohmann::json shareJson(const ToneShare& tone) {
+  return {{"share", rounded(tone.share, 0.001)},
+          {"hz", tone.bin < 0 ? 0.0 : (tone.bin + 0.5) * kBinHz},
+          {"dbfs", rounded(rmsDbfs(std::sqrt(tone.power)), 0.1)}};
+}
+
 std::string levelsText(const BandLevels& levels) {
-  return "tief " + decimal(levels.low, 2) + "  hoch " + decimal(levels.high, 2) + "  mittel " +
-         decimal(levels.middle, 2) + "  trio " + decimal(levels.trio[0], 2) + " " +
-         decimal(levels.trio[1], 2) + " " + decimal(levels.trio[2], 2);
+  return "hoch " + shareText(levels.high) + " (" + decimal(rmsDbfs(std::sqrt(levels.high.power)), 1) +
+         " dBFS)  mittel " + shareText(levels.middle) + "  trio " + decimal(levels.trio[0].share, 2) + " " +
+         decimal(levels.trio[1].share, 2) + " " + decimal(levels.trio[2].share, 2);
 }
 
 nlohmann::json levelsJson(const BandLevels& levels) {
   return {{"rmsDbfs", rounded(rmsDbfs(levels.rms), 0.1)},
-          {"low", rounded(levels.low, 0.001)},
-          {"high", rounded(levels.high, 0.001)},
-          {"middle", rounded(levels.middle, 0.001)},
-          {"trio",
-           {rounded(levels.trio[0], 0.001), rounded(levels.trio[1], 0.001), rounded(levels.trio[2], 0.001)}}};
+          {"high", shareJson(levels.high)},
+          {"middle", shareJson(levels.middle)},
+          {"trio", {shareJson(levels.trio[0]), shareJson(levels.trio[1]), shareJson(levels.trio[2])}}};
 }
 
 std::string blockClassText(const BlockClass& block) {
