@@ -65,6 +65,7 @@ std::vector<FieldInfo> buildFields() {
       {"settle-ms", "Pause nach jeder QAV-Antwort (ms)", "0 bis 10000"},
       {"dtmf-tone-ms", "DTMF-Tonlänge (ms)", "40 bis 1000"},
       {"dtmf-gap-ms", "DTMF-Pause (ms)", "0 bis 1000"},
+      {"record-audio", "Aufnahmedatei (WAV)", "Pfad der Gesprächsaufnahme; leer: keine Aufnahme"},
   };
 }
 
@@ -90,7 +91,8 @@ const std::vector<std::string>& sipFieldKeys() {
 }
 
 const std::vector<std::string>& furtherFieldKeys() {
-  static const std::vector<std::string> keys{"retries", "settle-ms", "dtmf-tone-ms", "dtmf-gap-ms"};
+  static const std::vector<std::string> keys{"retries", "settle-ms", "dtmf-tone-ms", "dtmf-gap-ms",
+                                             "record-audio"};
   return keys;
 }
 

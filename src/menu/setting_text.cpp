@@ -101,6 +101,7 @@ const std::vector<std::pair<std::string, Getter>>& getters() {
       {"settle-ms", [](S s) { return std::to_string(s.device.settleMs); }},
       {"json", [](S s) { return boolText(s.json); }},
       {"dry-run", [](S s) { return boolText(s.dryRun); }},
+      {"record-audio", [](S s) { return s.recordAudioPath; }},
       {"color", [](S s) { return colorText(s.color); }},
   };
   return table;

@@ -31,6 +31,7 @@ constexpr std::pair<const char*, const char*> environmentKeys[] = {
     {"QAV_CABIN", "cabin"},
     {"QAV_BUS_ADDRESS", "bus-address"},
     {"QAV_ACTIONS", "actions"},
+    {"QAV_RECORD_AUDIO", "record-audio"},
 };
 
 // Unset and empty are the same: an empty variable cannot clear a value that

@@ -135,6 +135,7 @@ const std::vector<KeyRule>& keyTable() {
       {"settle-ms", number(device, &DeviceSettings::settleMs, 10000)},
       {"json", boolean(whole, &Settings::json)},
       {"dry-run", boolean(whole, &Settings::dryRun)},
+      {"record-audio", text(whole, &Settings::recordAudioPath)},
       {"color",
        choice(
            whole, &Settings::color,

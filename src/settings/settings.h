@@ -75,6 +75,8 @@ struct Settings {
   bool json = false;
   bool dryRun = false;
   std::string configPath;
+  // Empty: the call is not recorded.
+  std::string recordAudioPath;
 
   bool operator==(const Settings&) const = default;
 };

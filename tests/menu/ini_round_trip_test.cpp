@@ -62,6 +62,7 @@ Settings awkwardSettings() {
   s.json = true;
   s.dryRun = true;
   s.color = ColorMode::Always;
+  s.recordAudioPath = " Aufnahme #1.wav";
   return s;
 }
 
