@@ -1,5 +1,6 @@
 #include "app/programming_call.h"
 
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 
 #include "app/signal_watch.h"
 #include "dialogue/device_programmer.h"
+#include "recording/call_recorder.h"
 #include "telephony/telephony_session.h"
 
 namespace qav {
@@ -36,12 +38,33 @@ class InterruptTarget {
   TelephonySession* target = nullptr;
 };
 
+// Opened before anything goes out, so that a path that cannot take the
+// recording ends the run before the registration.
+std::unique_ptr<CallRecorder> startRecording(const std::string& path) {
+  if (path.empty()) return nullptr;
+  return std::make_unique<CallRecorder>(path);
+}
+
+// Audio that missed the file does not change how the programming went; the
+// technician is told on standard error what the recording lacks.
+void finishRecording(CallRecorder* recorder, const std::string& path) {
+  if (!recorder) return;
+  recorder->close();
+  const RecordingOutcome outcome = recorder->outcome();
+  if (outcome.framesLost == 0) return;
+  std::cout.flush();
+  std::cerr << "Warnung: Aufnahmedatei " << path << " ist unvollständig, " << outcome.framesLost * callFrameMs
+            << " ms Audio fehlen" << (outcome.writeError.empty() ? "" : ": " + outcome.writeError) << '\n';
+}
+
 }  // namespace
 
 void runProgrammingCall(const Settings& settings, Reporter& reporter) {
   InterruptTarget target;
   const SignalWatch watch([&target] { target.interrupt(); });
-  std::unique_ptr<TelephonySession> session = createTelephonySession();
+  // Declared before the session, which borrows it, so that it outlives it.
+  std::unique_ptr<CallRecorder> recorder = startRecording(settings.recordAudioPath);
+  std::unique_ptr<TelephonySession> session = createTelephonySession(recorder.get());
   target.set(session.get());
   // A signal that came before the session existed still ends the run.
   if (watch.caught()) session->interrupt();
@@ -51,6 +74,7 @@ void runProgrammingCall(const Settings& settings, Reporter& reporter) {
     session->shutdown();
     target.set(nullptr);
     session.reset();
+    finishRecording(recorder.get(), settings.recordAudioPath);
   };
   try {
     DeviceProgrammer programmer(*session, settings, reporter);

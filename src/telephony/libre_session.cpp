@@ -47,7 +47,7 @@ constexpr milliseconds pollStep{10};
 
 class LibreSession final : public TelephonySession, public SessionEvents {
  public:
-  LibreSession() : analyzer(sampleRate) {
+  explicit LibreSession(CallAudioSink* audioSink) : analyzer(sampleRate), sink(audioSink) {
     analyzer.setCallback([this](Signal signal) {
       {
         std::lock_guard lock(stateMutex);
@@ -95,6 +95,7 @@ class LibreSession final : public TelephonySession, public SessionEvents {
 
   std::unique_ptr<LibreLoop> loop;
   ToneAnalyzer analyzer;
+  CallAudioSink* sink;
   std::unique_ptr<QavMediaPort> mediaPort;
   std::unique_ptr<SessionAccount> account;
   std::unique_ptr<SessionCall> call;
@@ -225,7 +226,7 @@ void LibreSession::startStack() {
     failRegistration(statusForTransportError(EHOSTUNREACH));
     return;
   }
-  mediaPort = std::make_unique<QavMediaPort>(&analyzer);
+  mediaPort = std::make_unique<QavMediaPort>(&analyzer, sink);
   mediaPort->startClock();
   bindStack();
   LibreLock lock;
@@ -524,6 +525,8 @@ void LibreSession::shutdown() noexcept {
 
 }  // namespace
 
-std::unique_ptr<TelephonySession> createTelephonySession() { return std::make_unique<LibreSession>(); }
+std::unique_ptr<TelephonySession> createTelephonySession(CallAudioSink* audioSink) {
+  return std::make_unique<LibreSession>(audioSink);
+}
 
 }  // namespace qav

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "telephony/audio_stream.h"
+#include "telephony/call_audio_sink.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/libre_loop.h"
 #include "telephony/media_clock.h"
@@ -22,7 +23,7 @@
 namespace qav {
 namespace {
 
-constexpr std::size_t frameSamples = 160;
+constexpr std::size_t frameSamples = callFrameSamples;
 constexpr std::chrono::milliseconds packetTime{20};
 // Enough buffered audio to ride out a packet that is 80 ms late (a busy
 // sender, network jitter): running dry inside a tone plays a silent frame,
@@ -34,11 +35,15 @@ constexpr std::uint32_t jitterCapacitySamples = 10 * frameSamples;
 // The session's audio endpoint. The media clock drives it every 20 ms: one
 // received frame from the jitter buffer (silence when the far end sends
 // nothing) goes to the analyzer, one frame from the in-band FIFO (silence
-// when empty) or the current telephone event goes out by RTP.
+// when empty) or the current telephone event goes out by RTP. A recording
+// sink, if any, gets both frames of each tick.
 class QavMediaPort {
  public:
-  explicit QavMediaPort(ToneAnalyzer* toneAnalyzer)
-      : analyzer(toneAnalyzer), received(jitterPrefetchSamples, jitterCapacitySamples), clock(packetTime) {}
+  QavMediaPort(ToneAnalyzer* toneAnalyzer, CallAudioSink* audioSink)
+      : analyzer(toneAnalyzer),
+        sink(audioSink),
+        received(jitterPrefetchSamples, jitterCapacitySamples),
+        clock(packetTime) {}
   ~QavMediaPort() { clock.stop(); }
   QavMediaPort(const QavMediaPort&) = delete;
   QavMediaPort& operator=(const QavMediaPort&) = delete;
@@ -100,6 +105,7 @@ class QavMediaPort {
     onFrameReceived(in, frameSamples);
     std::int16_t out[frameSamples];
     onFrameRequested(out, frameSamples);
+    if (sink) sink->onTick(in, out);
     std::optional<EventPacket> event;
     {
       std::lock_guard lock(fifoMutex);
@@ -109,6 +115,7 @@ class QavMediaPort {
     if (stream) stream->sendTick(out, frameSamples, event);
   }
 
+  CallAudioSink* sink;
   JitterBuffer received;
   TelephoneEventPacer events;  // guarded by fifoMutex
   AudioStream* stream = nullptr;  // guarded by libre's lock

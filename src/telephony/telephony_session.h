@@ -8,6 +8,7 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "telephony/call_audio_sink.h"
 #include "tone/signal.h"
 
 namespace qav {
@@ -31,6 +32,7 @@ class TelephonySession {
   virtual void interrupt() noexcept {}
 };
 
-std::unique_ptr<TelephonySession> createTelephonySession();
+// audioSink, if given, hears every tick of call audio; see CallAudioSink.
+std::unique_ptr<TelephonySession> createTelephonySession(CallAudioSink* audioSink = nullptr);
 
 }  // namespace qav
