@@ -128,8 +128,8 @@ std::vector<std::string> EndToEndCallTest::cliArguments(const std::vector<std::s
   return args;
 }
 
-CliCall EndToEndCallTest::call(const std::vector<std::string>& extra) {
-  CliCall result = parseCall(runToEnd(cliArguments(extra), 240s));
+CliCall EndToEndCallTest::call(const std::vector<std::string>& extra, const std::vector<std::string>& launcher) {
+  CliCall result = parseCall(runToEnd(with(launcher, cliArguments(extra)), 240s));
   EXPECT_TRUE(result.malformed.empty()) << "not an event line: " << result.malformed.front();
   EXPECT_FALSE(pbx->hasLocation("tester")) << "qav-cli left its registration behind";
   return result;

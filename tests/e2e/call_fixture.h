@@ -79,17 +79,17 @@ class EndToEndCallTest : public ::testing::Test {
   // Its event lines, once it has ended after its call.
   std::vector<std::string> simulatorLines();
 
-  // qav-cli with the PBX account, the target "qav" and --json before `extra`;
-  // afterwards qav-cli's user must be gone from the PBX.
-  CliCall call(const std::vector<std::string>& extra);
+  // qav-cli with the PBX account, the target "qav" and --json before `extra`,
+  // started through `launcher` if one is given; afterwards qav-cli's user
+  // must be gone from the PBX.
+  CliCall call(const std::vector<std::string>& extra, const std::vector<std::string>& launcher = {});
   std::vector<PlannedAction> plan(const std::vector<std::string>& extra);
+  // The command line call() runs, without a launcher.
+  std::vector<std::string> cliArguments(const std::vector<std::string>& extra) const;
 
   static qav::testing::TestPbx* pbx;
   qav::testing::TemporaryDirectory directory;
   std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
-
- private:
-  std::vector<std::string> cliArguments(const std::vector<std::string>& extra) const;
 };
 
 // The device's step number (its own count, from 1 for the start signal) on
