@@ -19,6 +19,8 @@ using StereoFrame = std::array<std::int16_t, 2 * callFrameSamples>;
 // pop() on one other thread only. All slots are allocated by the
 // constructor; the two positions only grow and are read modulo the size.
 class StereoFrameRing {
+  static_assert(std::atomic<std::size_t>::is_always_lock_free, "the media clock must never wait for a lock");
+
  public:
   explicit StereoFrameRing(std::size_t capacity) : slots(capacity) {}
   StereoFrameRing(const StereoFrameRing&) = delete;
