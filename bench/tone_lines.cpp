@@ -137,6 +137,7 @@ void judge(const std::vector<Signal>& heard, Signal expected, Tally& tally) {
 struct Options {
   bool tune = false;
   bool quick = false;
+  bool listMissed = false;
   double noiseMinutes = 10.0;
 };
 
@@ -168,11 +169,12 @@ void runMatrix(const std::string& name, const Detector& detect, const Options& o
                 Tally t;
                 const std::vector<Signal> heard = detect(trial.received);
                 judge(heard, pattern.signal, t);
-                if (t.wrong && wrongCases.size() < 40) {
+                if ((t.wrong || (t.missed && options.listMissed)) && wrongCases.size() < 80) {
                   char line[256];
-                  std::snprintf(line, sizeof line, "%s %s %.0fdBFS noise %s echo %s seed %u burst x%.2f gap x%.2f: heard %zu, first %s",
-                                pattern.name, codec, level, noise.name, echo.name, seed, burst, gap,
-                                heard.size(), qav::signalName(heard[0]).c_str());
+                  std::snprintf(line, sizeof line, "%s %s %s %.0f %s %s %u %.2f %.2f: heard %zu, first %s",
+                                t.wrong ? "WRONG" : "MISSED", pattern.name, codec, level, noise.name, echo.name,
+                                seed, burst, gap, heard.size(),
+                                heard.empty() ? "-" : qav::signalName(heard[0]).c_str());
                   wrongCases.push_back(line);
                 }
                 byCodec[codec].add(t);
@@ -199,7 +201,7 @@ void runMatrix(const std::string& name, const Detector& detect, const Options& o
   section("level", byLevel);
   section("noise", byNoise);
   section("echo", byEcho);
-  for (const std::string& w : wrongCases) std::printf("  WRONG %s\n", w.c_str());
+  for (const std::string& w : wrongCases) std::printf("  %s\n", w.c_str());
 }
 
 void runNoise(const std::string& name, const Detector& detect, double minutes) {
@@ -286,6 +288,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--tune") == 0) options.tune = true;
     if (std::strcmp(argv[i], "--quick") == 0) options.quick = true;
+    if (std::strcmp(argv[i], "--list-missed") == 0) options.listMissed = true;
     if (std::strcmp(argv[i], "--show") == 0 && argc - i > 8) {
       showCase(argv + i + 1);
       return 0;

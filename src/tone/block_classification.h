@@ -24,6 +24,8 @@ struct BlockClass {
   // A clear high tone too weak against the group to count, yet too strong
   // to be ignored.
   bool weakHigh = false;
+  // Not a tone block of its own, but the open burst's tone sagging.
+  bool sagging = false;
 };
 
 BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count);

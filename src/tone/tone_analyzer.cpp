@@ -1,6 +1,7 @@
 #include "tone/tone_analyzer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -29,7 +30,7 @@ constexpr double kSilentRms = 0.004;
 // that the line weakened: the group is then not trusted, since leaving out
 // one of its bursts would turn an error tone into a confirmation.
 constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
-constexpr std::uint32_t kDoubtfulWeakBlocks = 2;
+constexpr std::uint32_t kDoubtfulWeakBlocks = 3;
 // A low-rate codec lets a steady tone sag and smear for a block or two. Such
 // a block still holds a fair share at the burst's frequency and continues
 // the burst instead of splitting it.
@@ -116,26 +117,37 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
 // The block's own reading, weighed against the high tone heard so far.
 BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
   BlockClass block = classifyBlock(levels);
-  const float weakest = groupHighPower * kWeakestToneOfGroup;
+  const float reference = groupHighPower();
   if (block.kind == BurstKind::HighTone && inTone && current.kind == BurstKind::HighTone) return block;
-  if (block.kind == BurstKind::HighTone && levels.high.power < weakest) {
+  if (block.kind == BurstKind::HighTone && levels.high.power < reference * kWeakestToneOfGroup) {
     block = BlockClass{};
-    block.weakHigh = levels.high.power >= groupHighPower * kWeakestSag;
+    block.weakHigh = levels.high.power >= reference * kWeakestSag;
   }
   // A sagging block may fall under the silence floor; a silent line holds no
   // share at the burst's frequency and still ends the burst at once.
   if (block.kind == BurstKind::None && inTone && current.kind == BurstKind::HighTone &&
-      levels.high.share >= kSaggingShare &&
-      std::abs(levels.high.bin - burstBin) <= 1 && levels.high.power >= groupHighPower * kWeakestSag) {
+      levels.high.share >= kSaggingShare && std::abs(levels.high.bin - burstBin) <= 1 &&
+      levels.high.power >= reference * kWeakestSag) {
     block.kind = BurstKind::HighTone;
+    block.sagging = true;
   }
   return block;
 }
 
+// The QAV's high tone in this group: the geometric mean of its clear blocks,
+// which a codec's single loud or weak block moves little.
+float ToneAnalyzer::groupHighPower() const {
+  return highBlocks == 0 ? 0.0f : static_cast<float>(std::exp(highLogPower / highBlocks));
+}
+
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
+  // Weaker blocks just before a burst are its onset through the codec.
   weakHighBlocks = 0;
-  if (block.kind == BurstKind::HighTone) groupHighPower = std::max(groupHighPower, levels.high.power);
+  if (block.kind == BurstKind::HighTone && !block.sagging && levels.high.power > 0.0f) {
+    highLogPower += std::log(static_cast<double>(levels.high.power));
+    ++highBlocks;
+  }
   if (inTone && current.kind == block.kind) {
     current.durationMs = addSaturating(current.durationMs, blockMs);
     current.trioMask |= block.trioMask;
@@ -148,15 +160,19 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
 }
 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
-  weakHighBlocks = block.weakHigh ? weakHighBlocks + 1 : 0;
-  if (weakHighBlocks >= kDoubtfulWeakBlocks) {
-    doubt = "Hochton deutlich leiser als die übrigen Tonstöße";
-    // Such a burst holds the group open like any other, so that the bursts
-    // after it cannot form a group of their own and be trusted.
+  const bool sound = levels.rms >= kSilentRms;
+  if (block.weakHigh) {
+    ++weakHighBlocks;
+    // Such blocks hold the group open like a burst, so that the bursts after
+    // them cannot form a group of their own and be trusted.
     if (!inTone) {
       silenceMs = 0;
+      soundSinceHigh = soundSinceHigh || sound;
       return;
     }
+  } else {
+    if (weakHighBlocks >= kDoubtfulWeakBlocks) doubt = "Hochton deutlich leiser als die übrigen Tonstöße";
+    weakHighBlocks = 0;
   }
   if (inTone) {
     silenceMs = addSaturating(silenceMs, blockMs);
@@ -168,18 +184,24 @@ void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels
     silenceMs = addSaturating(silenceMs, blockMs);
     if (silenceMs >= kGroupEndMs) finishGroup();
   }
-  if (levels.rms >= kSilentRms) soundSinceHigh = true;
+  // After closeBurst, which starts the break afresh with this block.
+  soundSinceHigh = soundSinceHigh || sound;
 }
 
 void ToneAnalyzer::discardState() {
   inTone = false;
   group.clear();
   silenceMs = 0;
-  groupHighPower = 0.0f;
+  forgetHighTone();
+  doubt = nullptr;
+}
+
+void ToneAnalyzer::forgetHighTone() {
+  highLogPower = 0.0;
+  highBlocks = 0;
   highEnded = false;
   soundSinceHigh = false;
   weakHighBlocks = 0;
-  doubt = nullptr;
 }
 
 void ToneAnalyzer::closeBurst() {
@@ -218,9 +240,7 @@ void ToneAnalyzer::finishGroup() {
   }
   group.clear();
   silenceMs = 0;
-  groupHighPower = 0.0f;
-  highEnded = false;
-  soundSinceHigh = false;
+  forgetHighTone();
   doubt = nullptr;
   std::function<void(Signal)> deliver;
   {

@@ -39,6 +39,8 @@ class ToneAnalyzer {
   BlockClass judge(const BandLevels& levels) const;
   void toneBlock(const BlockClass& block, const BandLevels& levels);
   void silentBlock(const BlockClass& block, const BandLevels& levels);
+  float groupHighPower() const;
+  void forgetHighTone();
   void discardState();
   void closeBurst();
   void finishGroup();
@@ -57,7 +59,8 @@ class ToneAnalyzer {
   // The high tone of this group: its strongest bin pair's power, the bin of
   // the open burst, when the last burst ended, and whether anything but
   // silence was heard since.
-  float groupHighPower = 0.0f;
+  double highLogPower = 0.0;
+  std::uint32_t highBlocks = 0;
   int burstBin = -1;
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;

@@ -47,6 +47,35 @@ TEST(CodecLines, AnswersAreRightOrMissedButNeverWrong) {
   EXPECT_GE(right, cases * 9 / 10);
 }
 
+// An error tone whose second burst the line weakened: the group is heard as
+// what it is or not at all, never as a confirmation.
+TEST(CodecLines, ErrorToneWithAWeakenedBurstIsNeverAConfirmation) {
+  const PatternShape shape = defaultShape(Signal::ParameterError);
+  for (double weakenedBy : {3.0, 7.0, 10.0, 12.0}) {
+    for (bool noisy : {false, true}) {
+      RenderOptions loud;
+      loud.levelDbfs = -20;
+      RenderOptions weak = loud;
+      weak.levelDbfs -= weakenedBy;
+      if (noisy) {
+        loud.noiseDbfs = weak.noiseDbfs = -45;
+        weak.noiseSeed = 2;
+      }
+      const ToneTrack burst{{tone({kHighToneHz}, shape.burstMs)}};
+      const ToneTrack gap{{pause(shape.pauseMs)}};
+      std::vector<std::int16_t> pcm = render(ToneTrack(burst).add(gap), loud);
+      const auto middle = render(ToneTrack(burst).add(gap), weak);
+      const auto last = render(ToneTrack(burst).add(pause(800)), loud);
+      pcm.insert(pcm.end(), middle.begin(), middle.end());
+      pcm.insert(pcm.end(), last.begin(), last.end());
+      AnalyzerProbe probe;
+      probe.feed(pcm);
+      for (Signal heard : probe.signals())
+        EXPECT_EQ(heard, Signal::ParameterError) << weakenedBy << " dB, noise " << noisy;
+    }
+  }
+}
+
 TEST(CodecLines, NoiseAloneGivesNoAnswer) {
   for (const char* codecs : {"linear", "amr475-dtx", "gsm"}) {
     for (line::NoiseColour colour : {line::NoiseColour::White, line::NoiseColour::Pink, line::NoiseColour::Speech}) {
