@@ -15,10 +15,11 @@ constexpr float kTrioPresent = 0.12f;
 
 }  // namespace
 
-BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count) {
+BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count,
+                        bool quietToo) {
   BandLevels levels;
   if (count == 0) return levels;
-  levels.rms = std::sqrt(spectrum.measure(samples, count));
+  levels.rms = std::sqrt(spectrum.measure(samples, count, quietToo ? 0.0 : kSilentRms * kSilentRms));
   levels.high = spectrum.best(kHighBins);
   levels.middle = spectrum.best(kMiddleBins);
   for (int i = 0; i < 3; ++i) levels.trio[i] = spectrum.best(kTrioBins[i]);

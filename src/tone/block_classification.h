@@ -28,7 +28,11 @@ struct BlockClass {
   bool sagging = false;
 };
 
-BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count);
+// Blocks under the silence floor are measured only when quietToo is set: the
+// analyzer needs their tone shares only inside a high burst, and most blocks
+// of a call are silent.
+BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count,
+                        bool quietToo = true);
 
 // A tone block needs one tone, or the trio together, to hold most of the
 // block's energy: a codec's comfort noise and line noise spread theirs.

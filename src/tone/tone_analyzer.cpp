@@ -102,7 +102,8 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
   // already discarded the state this block would build on.
   if (!enabled.load()) return;
   blockMs = blockDuration(count, sampleRate);
-  const BandLevels levels = measureBands(spectrum, samples, count);
+  const bool burstMaySag = inTone && current.kind == BurstKind::HighTone;
+  const BandLevels levels = measureBands(spectrum, samples, count, burstMaySag || trace.block != nullptr);
   const BlockClass block = judge(levels);
   if (block.kind == BurstKind::None) {
     silentBlock(block, levels);

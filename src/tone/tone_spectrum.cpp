@@ -31,13 +31,35 @@ ToneSpectrum::ToneSpectrum(std::uint32_t sampleRate) {
 
 // Goertzel's recursion for all lanes at once, sample by sample; the padding
 // lanes run with a coefficient of 0 and are never read.
-double ToneSpectrum::measure(const std::int16_t* samples, std::size_t n) {
-  alignas(32) float s1[kLanes] = {};
-  alignas(32) float s2[kLanes] = {};
+double ToneSpectrum::measure(const std::int16_t* samples, std::size_t n, double floor) {
   float sum = 0.0f;
   for (std::size_t i = 0; i < n; ++i) {
     const float x = samples[i] * kSampleScale;
     sum += x * x;
+  }
+  energy = sum;
+  count = static_cast<double>(n);
+  if (n == 0 || energy / count < floor) {
+    energy = 0.0;
+    return n == 0 ? 0.0 : sum / count;
+  }
+  alignas(32) float s1[kLanes] = {};
+  alignas(32) float s2[kLanes] = {};
+  // Two samples per step: the second uses the first's result directly, which
+  // saves the copying of the filter state every other sample.
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2) {
+    const float x0 = samples[i] * kSampleScale;
+    const float x1 = samples[i + 1] * kSampleScale;
+    for (int k = 0; k < kLanes; ++k) {
+      const float a = x0 + coefficient[k] * s1[k] - s2[k];
+      const float b = x1 + coefficient[k] * a - s1[k];
+      s2[k] = a;
+      s1[k] = b;
+    }
+  }
+  if (i < n) {
+    const float x = samples[i] * kSampleScale;
     for (int k = 0; k < kLanes; ++k) {
       const float s = x + coefficient[k] * s1[k] - s2[k];
       s2[k] = s1[k];
@@ -46,9 +68,7 @@ double ToneSpectrum::measure(const std::int16_t* samples, std::size_t n) {
   }
   for (int k = 0; k < kLanes; ++k)
     binPower[k] = s1[k] * s1[k] + s2[k] * s2[k] - coefficient[k] * s1[k] * s2[k];
-  energy = sum;
-  count = static_cast<double>(n);
-  return n == 0 ? 0.0 : energy / count;
+  return energy / count;
 }
 
 // A sine of amplitude A on a bin has |X|^2 = (A n / 2)^2 and energy A^2 n / 2,

@@ -36,8 +36,9 @@ class ToneSpectrum {
  public:
   explicit ToneSpectrum(std::uint32_t sampleRate);
 
-  // Returns the block's mean square (full scale 1).
-  double measure(const std::int16_t* samples, std::size_t count);
+  // Returns the block's mean square (full scale 1). A block whose mean
+  // square is under the floor gets no bins: every share reads 0.
+  double measure(const std::int16_t* samples, std::size_t count, double floor = 0.0);
   ToneShare best(const BinBand& band) const;
 
  private:
