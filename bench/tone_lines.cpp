@@ -267,9 +267,9 @@ void showCase(char** args) {
   qav::AnalyzerTrace trace;
   trace.block = [](const qav::BlockTrace& b) {
     const qav::BandLevels& l = b.levels;
-    std::printf("%4llu %5.1f dB  H %.2f@%d %6.1f  M %.2f  T %.2f %.2f %.2f  kind %u\n",
+    std::printf("%4llu %5.1f dB  H %.2f@%d %6.1f %6.1fHz  M %.2f  T %.2f %.2f %.2f  kind %u\n",
                 static_cast<unsigned long long>(b.startMs), 20 * std::log10(l.rms + 1e-9) + 3.01,
-                l.high.share, l.high.bin, 10 * std::log10(l.high.power + 1e-12) + 3.01, l.middle.share,
+                l.high.share, l.high.bin, 10 * std::log10(l.high.power + 1e-12) + 3.01, l.high.hz, l.middle.share,
                 l.trio[0].share, l.trio[1].share, l.trio[2].share, static_cast<unsigned>(b.block.kind));
   };
   trace.group = [](const qav::GroupTrace& g) {

@@ -31,6 +31,9 @@ constexpr double kSilentRms = 0.004;
 // one of its bursts would turn an error tone into a confirmation.
 constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
 constexpr std::uint32_t kDoubtfulWeakBlocks = 3;
+constexpr std::uint32_t kLongestCodecEchoMs = 80;
+constexpr float kCodecEchoWeaker = 0.5f;  // -3 dB
+constexpr float kCodecEchoOffPitchHz = 15.0f;
 // A low-rate codec lets a steady tone sag and smear for a block or two. Such
 // a block still holds a fair share at the burst's frequency and continues
 // the burst instead of splitting it.
@@ -135,26 +138,47 @@ BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
   return block;
 }
 
-// The QAV's high tone in this group: the geometric mean of its clear blocks,
-// which a codec's single loud or weak block moves little.
+float ToneAnalyzer::HighTally::power() const {
+  return blocks == 0 ? 0.0f : static_cast<float>(std::exp(logPower / blocks));
+}
+
+float ToneAnalyzer::HighTally::meanHz() const { return blocks == 0 ? 0.0f : static_cast<float>(hz / blocks); }
+
+// The QAV's high tone in this group, the open burst included: the geometric
+// mean of its clear blocks, which a codec's single loud or weak block moves
+// little.
 float ToneAnalyzer::groupHighPower() const {
-  return highBlocks == 0 ? 0.0f : static_cast<float>(std::exp(highLogPower / highBlocks));
+  HighTally all = groupHigh;
+  all.logPower += burstHigh.logPower;
+  all.blocks += burstHigh.blocks;
+  return all.power();
+}
+
+// After a tone, a codec with discontinuous transmission may sound a short,
+// weaker echo of it a little off its pitch. A QAV burst lasts longer, and
+// comes at the group's level and pitch.
+bool ToneAnalyzer::isCodecEcho(const ToneBurst& burst, const HighTally& tally) const {
+  return groupHigh.blocks > 0 && tally.blocks > 0 && burst.durationMs < kLongestCodecEchoMs &&
+         tally.power() < groupHigh.power() * kCodecEchoWeaker &&
+         std::abs(tally.meanHz() - groupHigh.meanHz()) > kCodecEchoOffPitchHz;
 }
 
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
   // Weaker blocks just before a burst are its onset through the codec.
   weakHighBlocks = 0;
+  const bool sameBurst = inTone && current.kind == block.kind;
+  if (!sameBurst && inTone) closeBurst();
   if (block.kind == BurstKind::HighTone && !block.sagging && levels.high.power > 0.0f) {
-    highLogPower += std::log(static_cast<double>(levels.high.power));
-    ++highBlocks;
+    burstHigh.logPower += std::log(static_cast<double>(levels.high.power));
+    burstHigh.hz += levels.high.hz;
+    ++burstHigh.blocks;
   }
-  if (inTone && current.kind == block.kind) {
+  if (sameBurst) {
     current.durationMs = addSaturating(current.durationMs, blockMs);
     current.trioMask |= block.trioMask;
     return;
   }
-  if (inTone) closeBurst();
   inTone = true;
   current = ToneBurst{block.kind, blockMs, block.trioMask, analysedMs};
   burstBin = levels.high.bin;
@@ -198,8 +222,8 @@ void ToneAnalyzer::discardState() {
 }
 
 void ToneAnalyzer::forgetHighTone() {
-  highLogPower = 0.0;
-  highBlocks = 0;
+  groupHigh = HighTally{};
+  burstHigh = HighTally{};
   highEnded = false;
   soundSinceHigh = false;
   weakHighBlocks = 0;
@@ -213,6 +237,11 @@ void ToneAnalyzer::closeBurst() {
     if (current.durationMs >= kShortestBurstMs) group.push_back(current);
     return;
   }
+  const HighTally burst = std::exchange(burstHigh, HighTally{});
+  if (isCodecEcho(current, burst)) {
+    soundSinceHigh = true;
+    return;
+  }
   if (current.durationMs < kShortestBurstMs) {
     doubt = "Hochton-Bruchstück kürzer als ein Tonstoß";
   } else {
@@ -220,6 +249,9 @@ void ToneAnalyzer::closeBurst() {
       doubt = "Hochton mit Einbruch statt Pause";
     group.push_back(current);
   }
+  groupHigh.logPower += burst.logPower;
+  groupHigh.hz += burst.hz;
+  groupHigh.blocks += burst.blocks;
   highEnded = true;
   highEndedMs = current.startMs + current.durationMs;
   soundSinceHigh = false;

@@ -40,6 +40,7 @@ class ToneAnalyzer {
   void toneBlock(const BlockClass& block, const BandLevels& levels);
   void silentBlock(const BlockClass& block, const BandLevels& levels);
   float groupHighPower() const;
+
   void forgetHighTone();
   void discardState();
   void closeBurst();
@@ -59,8 +60,17 @@ class ToneAnalyzer {
   // The high tone of this group: its strongest bin pair's power, the bin of
   // the open burst, when the last burst ended, and whether anything but
   // silence was heard since.
-  double highLogPower = 0.0;
-  std::uint32_t highBlocks = 0;
+  // Clear high blocks of the group's counted bursts and of the open burst.
+  struct HighTally {
+    double logPower = 0.0;
+    double hz = 0.0;
+    std::uint32_t blocks = 0;
+    float power() const;  // geometric mean; 0 without blocks
+    float meanHz() const;
+  };
+  HighTally groupHigh;
+  HighTally burstHigh;
+  bool isCodecEcho(const ToneBurst& burst, const HighTally& tally) const;
   int burstBin = -1;
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;

@@ -84,7 +84,13 @@ ToneShare ToneSpectrum::best(const BinBand& band) const {
       result.bin = bin;
     }
   }
-  if (result.bin >= 0) result.power = static_cast<float>(result.share * energy / count);
+  if (result.bin < 0) return result;
+  result.power = static_cast<float>(result.share * energy / count);
+  // With a whole number of periods per bin, a tone a fraction d above bin k
+  // has |X(k+1)| / |X(k)| = d / (1 - d).
+  const double lower = binPower[lane(result.bin)];
+  const double ratio = lower > 0.0 ? std::sqrt(binPower[lane(result.bin + 1)] / lower) : 1e9;
+  result.hz = static_cast<float>((result.bin + ratio / (1.0 + ratio)) * kBinHz);
   return result;
 }
 

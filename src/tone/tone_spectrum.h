@@ -19,6 +19,9 @@ struct ToneShare {
   float share = 0.0f;
   float power = 0.0f;
   int bin = -1;
+  // Where between the two bins a single tone would lie, from the ratio of
+  // their amplitudes; for noise it wanders from block to block.
+  float hz = 0.0f;
 };
 
 // The pairs of bins that are searched for each tone. High: 1900 to 2300 Hz;
