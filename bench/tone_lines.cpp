@@ -4,6 +4,8 @@
 // --tune runs the seeds and lengths the thresholds were chosen on; without it
 // the figures come from other seeds and randomly varied lengths.
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "linemodel/line_model.h"
@@ -146,49 +149,82 @@ void printRow(const char* label, const Tally& t) {
               t.missed, t.total() ? 100.0 * t.right / t.total() : 0.0);
 }
 
-void runMatrix(const std::string& name, const Detector& detect, const Options& options) {
-  std::mt19937 lengths(options.tune ? 1 : 4242);
+// One codec's share of the matrix; the codecs run on all cores at once, each
+// with lengths drawn from its own seed, so the figures do not depend on the
+// number of cores.
+struct MatrixPart {
+  std::map<std::string, Tally> byPattern, byLevel, byNoise, byEcho;
+  Tally all;
+  std::vector<std::string> cases;
+};
+
+MatrixPart runCodec(const char* codec, std::size_t index, const Detector& detect, const Options& options) {
+  std::mt19937 lengths(static_cast<std::uint32_t>((options.tune ? 1 : 4242) + index));
   std::uniform_real_distribution<double> scale(0.7, 1.3);
   const std::vector<std::pair<double, double>> tuneShapes = {{1, 1}, {0.7, 0.7}, {0.7, 1.3}, {1.3, 0.7}, {1.3, 1.3}};
   const std::vector<std::uint32_t> seeds = options.tune ? std::vector<std::uint32_t>{1, 2}
                                                         : std::vector<std::uint32_t>{101, 102};
-  std::map<std::string, Tally> byCodec, byPattern, byLevel, byNoise, byEcho;
-  Tally all;
-  std::vector<std::string> wrongCases;
-  for (const char* codec : kCodecs) {
-    for (double level : kLevels) {
-      for (const NoiseCase& noise : kNoises) {
-        for (const EchoCase& echo : kEchoes) {
-          for (const Pattern& pattern : kPatterns) {
-            for (std::uint32_t seed : seeds) {
-              const std::size_t shapes = options.quick ? 1 : tuneShapes.size();
-              for (std::size_t s = 0; s < shapes; ++s) {
-                const double burst = options.tune ? tuneShapes[s].first : scale(lengths);
-                const double gap = options.tune ? tuneShapes[s].second : scale(lengths);
-                const Trial trial = makeTrial(pattern, codec, level, noise, echo, burst, gap, seed);
-                Tally t;
-                const std::vector<Signal> heard = detect(trial.received);
-                judge(heard, pattern.signal, t);
-                if ((t.wrong || (t.missed && options.listMissed)) && wrongCases.size() < 80) {
-                  char line[256];
-                  std::snprintf(line, sizeof line, "%s %s %s %.0f %s %s %u %.2f %.2f: heard %zu, first %s",
-                                t.wrong ? "WRONG" : "MISSED", pattern.name, codec, level, noise.name, echo.name,
-                                seed, burst, gap, heard.size(),
-                                heard.empty() ? "-" : qav::signalName(heard[0]).c_str());
-                  wrongCases.push_back(line);
-                }
-                byCodec[codec].add(t);
-                byPattern[pattern.name].add(t);
-                byLevel[std::to_string(static_cast<int>(level))].add(t);
-                byNoise[noise.name].add(t);
-                byEcho[echo.name].add(t);
-                all.add(t);
+  MatrixPart part;
+  for (double level : kLevels) {
+    for (const NoiseCase& noise : kNoises) {
+      for (const EchoCase& echo : kEchoes) {
+        for (const Pattern& pattern : kPatterns) {
+          for (std::uint32_t seed : seeds) {
+            const std::size_t shapes = options.quick ? 1 : tuneShapes.size();
+            for (std::size_t s = 0; s < shapes; ++s) {
+              const double burst = options.tune ? tuneShapes[s].first : scale(lengths);
+              const double gap = options.tune ? tuneShapes[s].second : scale(lengths);
+              const Trial trial = makeTrial(pattern, codec, level, noise, echo, burst, gap, seed);
+              Tally t;
+              const std::vector<Signal> heard = detect(trial.received);
+              judge(heard, pattern.signal, t);
+              if ((t.wrong || (t.missed && options.listMissed)) && part.cases.size() < 40) {
+                char line[256];
+                std::snprintf(line, sizeof line, "%s %s %s %.0f %s %s %u %.2f %.2f: heard %zu, first %s",
+                              t.wrong ? "WRONG" : "MISSED", pattern.name, codec, level, noise.name, echo.name,
+                              seed, burst, gap, heard.size(),
+                              heard.empty() ? "-" : qav::signalName(heard[0]).c_str());
+                part.cases.push_back(line);
               }
+              part.byPattern[pattern.name].add(t);
+              part.byLevel[std::to_string(static_cast<int>(level))].add(t);
+              part.byNoise[noise.name].add(t);
+              part.byEcho[echo.name].add(t);
+              part.all.add(t);
             }
           }
         }
       }
     }
+  }
+  return part;
+}
+
+void merge(std::map<std::string, Tally>& into, const std::map<std::string, Tally>& from) {
+  for (const auto& [label, t] : from) into[label].add(t);
+}
+
+void runMatrix(const std::string& name, const Detector& detect, const Options& options) {
+  constexpr std::size_t codecs = std::size(kCodecs);
+  std::vector<MatrixPart> parts(codecs);
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> workers;
+  for (unsigned w = 0; w < std::max(1u, std::thread::hardware_concurrency()); ++w) {
+    workers.emplace_back([&] {
+      for (std::size_t i; (i = next++) < codecs;) parts[i] = runCodec(kCodecs[i], i, detect, options);
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+
+  std::map<std::string, Tally> byCodec, byPattern, byLevel, byNoise, byEcho;
+  Tally all;
+  for (std::size_t i = 0; i < codecs; ++i) {
+    byCodec[kCodecs[i]].add(parts[i].all);
+    merge(byPattern, parts[i].byPattern);
+    merge(byLevel, parts[i].byLevel);
+    merge(byNoise, parts[i].byNoise);
+    merge(byEcho, parts[i].byEcho);
+    all.add(parts[i].all);
   }
   std::printf("\n%s, %s set:\n", name.c_str(), options.tune ? "tuning" : "report");
   printRow("all", all);
@@ -201,7 +237,8 @@ void runMatrix(const std::string& name, const Detector& detect, const Options& o
   section("level", byLevel);
   section("noise", byNoise);
   section("echo", byEcho);
-  for (const std::string& w : wrongCases) std::printf("  %s\n", w.c_str());
+  for (const MatrixPart& part : parts)
+    for (const std::string& c : part.cases) std::printf("  %s\n", c.c_str());
 }
 
 void runNoise(const std::string& name, const Detector& detect, double minutes) {
