@@ -21,9 +21,8 @@ struct BandLevels {
 struct BlockClass {
   BurstKind kind = BurstKind::None;
   std::uint32_t trioMask = 0;  // trio tones present in the block
-  // A clear high tone too weak against the group to count, yet too strong
-  // to be ignored.
-  bool weakHigh = false;
+  // No tone, but a trace of the high tone: it may be a burst the line hid.
+  bool highShadow = false;
   // Not a tone block of its own, but the open burst's tone sagging.
   bool sagging = false;
 };

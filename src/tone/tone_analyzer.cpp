@@ -26,11 +26,16 @@ constexpr double kSilentRms = 0.004;
 // noise shaped like it, mostly 13 dB and more under it, and now and then a
 // short tonal echo of it about 6 dB under. The QAV sounds all bursts of an
 // answer alike, so a new burst that much weaker than the group's high tone is
-// not counted. Two such blocks in a row could still be a burst of the QAV
-// that the line weakened: the group is then not trusted, since leaving out
-// one of its bursts would turn an error tone into a confirmation.
+// not counted.
 constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
-constexpr std::uint32_t kDoubtfulWeakBlocks = 3;
+// A trace of the high tone that is no burst: too weak against the group, or
+// too mixed with an echo or noise to be clear. Three such blocks in a row
+// within 13 dB of the group's high tone could be a burst of the QAV that the
+// line hid; leaving it out would turn an error tone into a confirmation, so
+// the group is then not trusted.
+constexpr float kShadowShare = 0.3f;
+constexpr std::uint32_t kShadowBlocks = 3;
+constexpr float kWeakestShadow = 0.05f;  // -13 dB
 constexpr std::uint32_t kLongestCodecEchoMs = 80;
 constexpr float kCodecEchoWeaker = 0.5f;  // -3 dB
 constexpr float kCodecEchoOffPitchHz = 15.0f;
@@ -123,10 +128,8 @@ BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
   BlockClass block = classifyBlock(levels);
   const float reference = groupHighPower();
   if (block.kind == BurstKind::HighTone && inTone && current.kind == BurstKind::HighTone) return block;
-  if (block.kind == BurstKind::HighTone && levels.high.power < reference * kWeakestToneOfGroup) {
+  if (block.kind == BurstKind::HighTone && levels.high.power < reference * kWeakestToneOfGroup)
     block = BlockClass{};
-    block.weakHigh = levels.high.power >= reference * kWeakestSag;
-  }
   // A sagging block may fall under the silence floor; a silent line holds no
   // share at the burst's frequency and still ends the burst at once.
   if (block.kind == BurstKind::None && inTone && current.kind == BurstKind::HighTone &&
@@ -135,6 +138,8 @@ BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
     block.kind = BurstKind::HighTone;
     block.sagging = true;
   }
+  block.highShadow = block.kind == BurstKind::None && levels.rms >= kSilentRms &&
+                     levels.high.share >= kShadowShare;
   return block;
 }
 
@@ -165,8 +170,8 @@ bool ToneAnalyzer::isCodecEcho(const ToneBurst& burst, const HighTally& tally) c
 
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
-  // Weaker blocks just before a burst are its onset through the codec.
-  weakHighBlocks = 0;
+  // A trace of the tone just before a burst is its onset through the codec.
+  if (block.kind == BurstKind::HighTone) shadowRun = HighTally{};
   const bool sameBurst = inTone && current.kind == block.kind;
   if (!sameBurst && inTone) closeBurst();
   if (block.kind == BurstKind::HighTone && !block.sagging && levels.high.power > 0.0f) {
@@ -186,31 +191,36 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
   const bool sound = levels.rms >= kSilentRms;
-  if (block.weakHigh) {
-    ++weakHighBlocks;
-    // Such blocks hold the group open like a burst, so that the bursts after
-    // them cannot form a group of their own and be trusted.
-    if (!inTone) {
+  if (block.highShadow) {
+    shadowRun.logPower += std::log(static_cast<double>(levels.high.power));
+    ++shadowRun.blocks;
+    // A trace that may be a hidden burst holds the group open like one, so
+    // that the bursts after it cannot form a group of their own.
+    if (!inTone && levels.high.power >= groupHighPower() * kWeakestShadow) {
       silenceMs = 0;
       soundSinceHigh = soundSinceHigh || sound;
       return;
     }
   } else {
-    if (weakHighBlocks >= kDoubtfulWeakBlocks) doubt = "Hochton deutlich leiser als die übrigen Tonstöße";
-    weakHighBlocks = 0;
+    endShadowRun();
   }
   if (inTone) {
     silenceMs = addSaturating(silenceMs, blockMs);
     const std::uint32_t limit = current.kind == BurstKind::HighTone ? blockMs : kDropoutMs;
     if (silenceMs >= limit) closeBurst();
-  } else if (!group.empty() || doubt != nullptr) {
-    // A doubt raised before the group's first burst keeps for as long as a
-    // pause within a group lasts.
+  } else if (!group.empty() || doubt != nullptr || strongestShadow > 0.0f) {
+    // A doubt or a trace before the group's first burst keeps for as long as
+    // a pause within a group lasts.
     silenceMs = addSaturating(silenceMs, blockMs);
     if (silenceMs >= kGroupEndMs) finishGroup();
   }
   // After closeBurst, which starts the break afresh with this block.
   soundSinceHigh = soundSinceHigh || sound;
+}
+
+void ToneAnalyzer::endShadowRun() {
+  if (shadowRun.blocks >= kShadowBlocks) strongestShadow = std::max(strongestShadow, shadowRun.power());
+  shadowRun = HighTally{};
 }
 
 void ToneAnalyzer::discardState() {
@@ -224,9 +234,10 @@ void ToneAnalyzer::discardState() {
 void ToneAnalyzer::forgetHighTone() {
   groupHigh = HighTally{};
   burstHigh = HighTally{};
+  shadowRun = HighTally{};
+  strongestShadow = 0.0f;
   highEnded = false;
   soundSinceHigh = false;
-  weakHighBlocks = 0;
 }
 
 void ToneAnalyzer::closeBurst() {
@@ -259,11 +270,15 @@ void ToneAnalyzer::closeBurst() {
 
 void ToneAnalyzer::finishGroup() {
   closeBurst();
+  endShadowRun();
   if (group.empty()) {
     silenceMs = 0;
     doubt = nullptr;
+    forgetHighTone();
     return;
   }
+  if (doubt == nullptr && strongestShadow > 0.0f && strongestShadow >= groupHigh.power() * kWeakestShadow)
+    doubt = "Spur eines Hochtons ohne klaren Tonstoß";
   const char* const doubtful = doubt != nullptr ? doubt : unevenHighBursts(group);
   const std::optional<Signal> signal =
       doubtful != nullptr ? std::nullopt : classifyGroup(group);

@@ -42,6 +42,7 @@ class ToneAnalyzer {
   float groupHighPower() const;
 
   void forgetHighTone();
+  void endShadowRun();
   void discardState();
   void closeBurst();
   void finishGroup();
@@ -57,9 +58,6 @@ class ToneAnalyzer {
   std::uint32_t silenceMs = 0;
   std::uint32_t blockMs = 20;
   ToneSpectrum spectrum;
-  // The high tone of this group: its strongest bin pair's power, the bin of
-  // the open burst, when the last burst ended, and whether anything but
-  // silence was heard since.
   // Clear high blocks of the group's counted bursts and of the open burst.
   struct HighTally {
     double logPower = 0.0;
@@ -75,7 +73,8 @@ class ToneAnalyzer {
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;
   bool soundSinceHigh = false;
-  std::uint32_t weakHighBlocks = 0;
+  HighTally shadowRun;
+  float strongestShadow = 0.0f;  // power of the strongest trace of three blocks
   // Why the group cannot be trusted; null while it can.
   const char* doubt = nullptr;
   std::mutex callbackMutex;
