@@ -1,6 +1,7 @@
 // qav-tone-lines: how the QAV's answers fare through real voice codecs, line
 // noise and echo. Prints the whole matrix; no pass or fail of its own.
-//   qav-tone-lines [--tune] [--quick] [--noise-minutes N]
+//   qav-tone-lines [--tune] [--quick] [--noise-minutes N] [--codec NAME] [--list-missed]
+//   qav-tone-lines --show PATTERN CODEC LEVEL NOISE ECHO SEED BURST GAP
 // --tune runs the seeds and lengths the thresholds were chosen on; without it
 // the figures come from other seeds and randomly varied lengths.
 
@@ -141,6 +142,7 @@ struct Options {
   bool tune = false;
   bool quick = false;
   bool listMissed = false;
+  std::string onlyCodec;  // empty: all
   double noiseMinutes = 10.0;
 };
 
@@ -180,7 +182,7 @@ MatrixPart runCodec(const char* codec, std::size_t index, const Detector& detect
               judge(heard, pattern.signal, t);
               if ((t.wrong || (t.missed && options.listMissed)) && part.cases.size() < 40) {
                 char line[256];
-                std::snprintf(line, sizeof line, "%s %s %s %.0f %s %s %u %.2f %.2f: heard %zu, first %s",
+                std::snprintf(line, sizeof line, "%s %s %s %.0f %s %s %u %.6f %.6f: heard %zu, first %s",
                               t.wrong ? "WRONG" : "MISSED", pattern.name, codec, level, noise.name, echo.name,
                               seed, burst, gap, heard.size(),
                               heard.empty() ? "-" : qav::signalName(heard[0]).c_str());
@@ -211,7 +213,10 @@ void runMatrix(const std::string& name, const Detector& detect, const Options& o
   std::vector<std::thread> workers;
   for (unsigned w = 0; w < std::max(1u, std::thread::hardware_concurrency()); ++w) {
     workers.emplace_back([&] {
-      for (std::size_t i; (i = next++) < codecs;) parts[i] = runCodec(kCodecs[i], i, detect, options);
+      for (std::size_t i; (i = next++) < codecs;) {
+        if (options.onlyCodec.empty() || options.onlyCodec == kCodecs[i])
+          parts[i] = runCodec(kCodecs[i], i, detect, options);
+      }
     });
   }
   for (std::thread& worker : workers) worker.join();
@@ -326,6 +331,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--tune") == 0) options.tune = true;
     if (std::strcmp(argv[i], "--quick") == 0) options.quick = true;
     if (std::strcmp(argv[i], "--list-missed") == 0) options.listMissed = true;
+    if (std::strcmp(argv[i], "--codec") == 0 && i + 1 < argc) options.onlyCodec = argv[++i];
     if (std::strcmp(argv[i], "--show") == 0 && argc - i > 8) {
       showCase(argv + i + 1);
       return 0;

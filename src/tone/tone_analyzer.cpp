@@ -38,7 +38,8 @@ constexpr std::uint32_t kShadowBlocks = 3;
 constexpr float kWeakestShadow = 0.05f;  // -13 dB
 constexpr std::uint32_t kLongestCodecEchoMs = 80;
 constexpr float kCodecEchoWeaker = 0.5f;  // -3 dB
-constexpr float kCodecEchoOffPitchHz = 15.0f;
+constexpr float kCodecEchoOffPitchHz = 30.0f;
+constexpr float kShortCodecEchoOffPitchHz = 15.0f;
 // A low-rate codec lets a steady tone sag and smear for a block or two. Such
 // a block still holds a fair share at the burst's frequency and continues
 // the burst instead of splitting it.
@@ -159,19 +160,22 @@ float ToneAnalyzer::groupHighPower() const {
   return all.power();
 }
 
-// After a tone, a codec with discontinuous transmission may sound a short,
-// weaker echo of it a little off its pitch. A QAV burst lasts longer, and
-// comes at the group's level and pitch.
+// After a tone, a codec with discontinuous transmission may sound a weaker
+// echo of it off its pitch: the pitch of its comfort noise's resonance. The
+// QAV sounds every burst of an answer at one pitch, which the codecs keep to
+// within a few hertz over a burst; a short echo may come closer to it.
 bool ToneAnalyzer::isCodecEcho(const ToneBurst& burst, const HighTally& tally) const {
-  return groupHigh.blocks > 0 && tally.blocks > 0 && burst.durationMs < kLongestCodecEchoMs &&
-         tally.power() < groupHigh.power() * kCodecEchoWeaker &&
-         std::abs(tally.meanHz() - groupHigh.meanHz()) > kCodecEchoOffPitchHz;
+  if (groupHigh.blocks == 0 || tally.blocks == 0 || tally.power() >= groupHigh.power() * kCodecEchoWeaker)
+    return false;
+  const float offPitch = std::abs(tally.meanHz() - groupHigh.meanHz());
+  return offPitch > kCodecEchoOffPitchHz ||
+         (burst.durationMs < kLongestCodecEchoMs && offPitch > kShortCodecEchoOffPitchHz);
 }
 
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
   // A trace of the tone just before a burst is its onset through the codec.
-  if (block.kind == BurstKind::HighTone) shadowRun = HighTally{};
+  if (block.kind == BurstKind::HighTone) endShadowRun();
   const bool sameBurst = inTone && current.kind == block.kind;
   if (!sameBurst && inTone) closeBurst();
   if (block.kind == BurstKind::HighTone && !block.sagging && levels.high.power > 0.0f) {
@@ -192,8 +196,7 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
   const bool sound = levels.rms >= kSilentRms;
   if (block.highShadow) {
-    shadowRun.logPower += std::log(static_cast<double>(levels.high.power));
-    ++shadowRun.blocks;
+    addShadow(levels.high.power);
     // A trace that may be a hidden burst holds the group open like one, so
     // that the bursts after it cannot form a group of their own.
     if (!inTone && levels.high.power >= groupHighPower() * kWeakestShadow) {
@@ -218,10 +221,18 @@ void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels
   soundSinceHigh = soundSinceHigh || sound;
 }
 
-void ToneAnalyzer::endShadowRun() {
-  if (shadowRun.blocks >= kShadowBlocks) strongestShadow = std::max(strongestShadow, shadowRun.power());
-  shadowRun = HighTally{};
+// The strongest three blocks in a row count, so that comfort noise trailing
+// a hidden burst does not water it down.
+void ToneAnalyzer::addShadow(float power) {
+  shadowWindow[shadowBlocks % kShadowBlocks] = std::log(static_cast<double>(power));
+  ++shadowBlocks;
+  if (shadowBlocks < kShadowBlocks) return;
+  double sum = 0.0;
+  for (double logPower : shadowWindow) sum += logPower;
+  strongestShadow = std::max(strongestShadow, static_cast<float>(std::exp(sum / kShadowBlocks)));
 }
+
+void ToneAnalyzer::endShadowRun() { shadowBlocks = 0; }
 
 void ToneAnalyzer::discardState() {
   inTone = false;
@@ -234,7 +245,7 @@ void ToneAnalyzer::discardState() {
 void ToneAnalyzer::forgetHighTone() {
   groupHigh = HighTally{};
   burstHigh = HighTally{};
-  shadowRun = HighTally{};
+  shadowBlocks = 0;
   strongestShadow = 0.0f;
   highEnded = false;
   soundSinceHigh = false;

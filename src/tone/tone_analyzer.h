@@ -42,6 +42,7 @@ class ToneAnalyzer {
   float groupHighPower() const;
 
   void forgetHighTone();
+  void addShadow(float power);
   void endShadowRun();
   void discardState();
   void closeBurst();
@@ -73,8 +74,10 @@ class ToneAnalyzer {
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;
   bool soundSinceHigh = false;
-  HighTally shadowRun;
-  float strongestShadow = 0.0f;  // power of the strongest trace of three blocks
+  // The current trace of the high tone: its last three blocks' log power.
+  double shadowWindow[3] = {0.0, 0.0, 0.0};
+  std::uint32_t shadowBlocks = 0;
+  float strongestShadow = 0.0f;  // power of the strongest three blocks in a row
   // Why the group cannot be trusted; null while it can.
   const char* doubt = nullptr;
   std::mutex callbackMutex;
