@@ -36,6 +36,7 @@ constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
 constexpr float kShadowShare = 0.3f;
 constexpr std::uint32_t kShadowBlocks = 3;
 constexpr float kWeakestShadow = 0.05f;  // -13 dB
+constexpr float kShadowOffPitchHz = 25.0f;
 constexpr std::uint32_t kLongestCodecEchoMs = 80;
 constexpr float kCodecEchoWeaker = 0.5f;  // -3 dB
 constexpr float kCodecEchoOffPitchHz = 30.0f;
@@ -175,10 +176,13 @@ bool ToneAnalyzer::isCodecEcho(const ToneBurst& burst, const HighTally& tally) c
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
   // A trace of the tone just before a burst is its onset through the codec.
-  if (block.kind == BurstKind::HighTone) endShadowRun();
+  if (block.kind == BurstKind::HighTone) endShadowRun(true);
   const bool sameBurst = inTone && current.kind == block.kind;
   if (!sameBurst && inTone) closeBurst();
-  if (block.kind == BurstKind::HighTone && !block.sagging && levels.high.power > 0.0f) {
+  // The group's level and pitch come from the bursts' steady part, not
+  // from a decay a burst is still allowed to end with.
+  const bool steady = levels.high.power > 0.0f && levels.high.power >= groupHighPower() * kWeakestToneOfGroup;
+  if (block.kind == BurstKind::HighTone && !block.sagging && steady) {
     burstHigh.logPower += std::log(static_cast<double>(levels.high.power));
     burstHigh.hz += levels.high.hz;
     ++burstHigh.blocks;
@@ -196,7 +200,7 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
   const bool sound = levels.rms >= kSilentRms;
   if (block.highShadow) {
-    addShadow(levels.high.power);
+    addShadow(levels.high);
     // A trace that may be a hidden burst holds the group open like one, so
     // that the bursts after it cannot form a group of their own.
     if (!inTone && levels.high.power >= groupHighPower() * kWeakestShadow) {
@@ -205,7 +209,7 @@ void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels
       return;
     }
   } else {
-    endShadowRun();
+    endShadowRun(false);
   }
   if (inTone) {
     silenceMs = addSaturating(silenceMs, blockMs);
@@ -223,16 +227,27 @@ void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels
 
 // The strongest three blocks in a row count, so that comfort noise trailing
 // a hidden burst does not water it down.
-void ToneAnalyzer::addShadow(float power) {
-  shadowWindow[shadowBlocks % kShadowBlocks] = std::log(static_cast<double>(power));
+void ToneAnalyzer::addShadow(const ToneShare& high) {
+  shadowWindow[shadowBlocks % kShadowBlocks] = std::log(static_cast<double>(high.power));
+  shadowPitch[shadowBlocks % kShadowBlocks] = high.hz;
   ++shadowBlocks;
   if (shadowBlocks < kShadowBlocks) return;
   double sum = 0.0;
   for (double logPower : shadowWindow) sum += logPower;
-  strongestShadow = std::max(strongestShadow, static_cast<float>(std::exp(sum / kShadowBlocks)));
+  // A codec's comfort noise and echoes wander around the tone's pitch; a
+  // burst the line hid keeps it.
+  const float pitch = (shadowPitch[0] + shadowPitch[1] + shadowPitch[2]) / 3.0f;
+  if (groupHigh.blocks > 0 && std::abs(pitch - groupHigh.meanHz()) > kShadowOffPitchHz) return;
+  shadowRunStrongest = std::max(shadowRunStrongest, static_cast<float>(std::exp(sum / kShadowBlocks)));
 }
 
-void ToneAnalyzer::endShadowRun() { shadowBlocks = 0; }
+// A trace that ran into a burst was the burst's onset; one that ended in
+// anything else stays on record for the group.
+void ToneAnalyzer::endShadowRun(bool intoBurst) {
+  if (!intoBurst) strongestShadow = std::max(strongestShadow, shadowRunStrongest);
+  shadowRunStrongest = 0.0f;
+  shadowBlocks = 0;
+}
 
 void ToneAnalyzer::discardState() {
   inTone = false;
@@ -246,6 +261,7 @@ void ToneAnalyzer::forgetHighTone() {
   groupHigh = HighTally{};
   burstHigh = HighTally{};
   shadowBlocks = 0;
+  shadowRunStrongest = 0.0f;
   strongestShadow = 0.0f;
   highEnded = false;
   soundSinceHigh = false;
@@ -281,7 +297,7 @@ void ToneAnalyzer::closeBurst() {
 
 void ToneAnalyzer::finishGroup() {
   closeBurst();
-  endShadowRun();
+  endShadowRun(false);
   if (group.empty()) {
     silenceMs = 0;
     doubt = nullptr;

@@ -42,8 +42,8 @@ class ToneAnalyzer {
   float groupHighPower() const;
 
   void forgetHighTone();
-  void addShadow(float power);
-  void endShadowRun();
+  void addShadow(const ToneShare& high);
+  void endShadowRun(bool intoBurst);
   void discardState();
   void closeBurst();
   void finishGroup();
@@ -76,7 +76,9 @@ class ToneAnalyzer {
   bool soundSinceHigh = false;
   // The current trace of the high tone: its last three blocks' log power.
   double shadowWindow[3] = {0.0, 0.0, 0.0};
+  float shadowPitch[3] = {0.0f, 0.0f, 0.0f};
   std::uint32_t shadowBlocks = 0;
+  float shadowRunStrongest = 0.0f;
   float strongestShadow = 0.0f;  // power of the strongest three blocks in a row
   // Why the group cannot be trusted; null while it can.
   const char* doubt = nullptr;
