@@ -46,6 +46,8 @@ constexpr float kShortCodecEchoOffPitchHz = 15.0f;
 // the burst instead of splitting it.
 constexpr float kSaggingShare = 0.25f;
 constexpr float kWeakestSag = 0.05f;  // -13 dB
+// GSM 06.10 lets the pitch of a tone wander by some 40 Hz from block to block.
+constexpr float kSaggingOffPitchHz = 75.0f;
 // The QAV pauses 140 ms and more between bursts. A shorter break that was
 // not silent is a burst torn by the line: counting its parts would turn a
 // single confirmation into a double or an error tone.
@@ -135,7 +137,7 @@ BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
   // A sagging block may fall under the silence floor; a silent line holds no
   // share at the burst's frequency and still ends the burst at once.
   if (block.kind == BurstKind::None && inTone && current.kind == BurstKind::HighTone &&
-      levels.high.share >= kSaggingShare && std::abs(levels.high.bin - burstBin) <= 1 &&
+      levels.high.share >= kSaggingShare && std::abs(levels.high.hz - burstPitchHz) <= kSaggingOffPitchHz &&
       levels.high.power >= reference * kWeakestSag) {
     block.kind = BurstKind::HighTone;
     block.sagging = true;
@@ -194,7 +196,7 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
   }
   inTone = true;
   current = ToneBurst{block.kind, blockMs, block.trioMask, analysedMs};
-  burstBin = levels.high.bin;
+  burstPitchHz = levels.high.hz;
 }
 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {

@@ -70,7 +70,7 @@ class ToneAnalyzer {
   HighTally groupHigh;
   HighTally burstHigh;
   bool isCodecEcho(const ToneBurst& burst, const HighTally& tally) const;
-  int burstBin = -1;
+  float burstPitchHz = 0.0f;  // of the open burst's first block
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;
   bool soundSinceHigh = false;
