@@ -21,8 +21,8 @@ struct BandLevels {
 struct BlockClass {
   BurstKind kind = BurstKind::None;
   std::uint32_t trioMask = 0;  // trio tones present in the block
-  // No tone, but a trace of the high tone: it may be a burst the line hid.
-  bool highShadow = false;
+  // No tone, but a share of the high tone: maybe a burst the line hid.
+  bool highTrace = false;
   // Not a tone block of its own, but the open burst's tone sagging.
   bool sagging = false;
 };

@@ -22,25 +22,12 @@ constexpr std::uint32_t kGroupEndMs = 520;
 constexpr std::uint32_t kShortestBurstMs = 40;
 constexpr double kSilentRms = 0.004;
 
-// Mobile codecs with discontinuous transmission follow a tone with comfort
-// noise shaped like it, mostly 13 dB and more under it, and now and then a
-// short tonal echo of it about 6 dB under. The QAV sounds all bursts of an
-// answer alike, so a new burst that much weaker than the group's high tone is
-// not counted.
-constexpr float kWeakestToneOfGroup = 0.25f;  // -6 dB
-// A trace of the high tone that is no burst: too weak against the group, or
-// too mixed with an echo or noise to be clear. Three such blocks in a row
-// within 13 dB of the group's high tone could be a burst of the QAV that the
-// line hid; leaving it out would turn an error tone into a confirmation, so
-// the group is then not trusted.
-constexpr float kShadowShare = 0.3f;
-constexpr std::uint32_t kShadowBlocks = 3;
-constexpr float kWeakestShadow = 0.05f;  // -13 dB
-constexpr float kShadowOffPitchHz = 25.0f;
-constexpr std::uint32_t kLongestCodecEchoMs = 80;
-constexpr float kCodecEchoWeaker = 0.5f;  // -3 dB
-constexpr float kCodecEchoOffPitchHz = 30.0f;
-constexpr float kShortCodecEchoOffPitchHz = 15.0f;
+// A new high burst more than 6 dB under the group's high tone is a codec's
+// comfort noise or echo, not the QAV, which sounds all bursts alike.
+constexpr float kWeakestNewBurst = 0.25f;
+// A block that holds this share of the high tone without being a burst's
+// is a trace of it (see HighToneEvidence).
+constexpr float kTraceShare = 0.3f;
 // A low-rate codec lets a steady tone sag and smear for a block or two. Such
 // a block still holds a fair share at the burst's frequency and continues
 // the burst instead of splitting it.
@@ -130,9 +117,9 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
 // The block's own reading, weighed against the high tone heard so far.
 BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
   BlockClass block = classifyBlock(levels);
-  const float reference = groupHighPower();
+  const float reference = high.level();
   if (block.kind == BurstKind::HighTone && inTone && current.kind == BurstKind::HighTone) return block;
-  if (block.kind == BurstKind::HighTone && levels.high.power < reference * kWeakestToneOfGroup)
+  if (block.kind == BurstKind::HighTone && levels.high.power < reference * kWeakestNewBurst)
     block = BlockClass{};
   // A sagging block may fall under the silence floor; a silent line holds no
   // share at the burst's frequency and still ends the burst at once.
@@ -142,53 +129,18 @@ BlockClass ToneAnalyzer::judge(const BandLevels& levels) const {
     block.kind = BurstKind::HighTone;
     block.sagging = true;
   }
-  block.highShadow = block.kind == BurstKind::None && levels.rms >= kSilentRms &&
-                     levels.high.share >= kShadowShare;
+  block.highTrace = block.kind == BurstKind::None && levels.rms >= kSilentRms &&
+                     levels.high.share >= kTraceShare;
   return block;
-}
-
-float ToneAnalyzer::HighTally::power() const {
-  return blocks == 0 ? 0.0f : static_cast<float>(std::exp(logPower / blocks));
-}
-
-float ToneAnalyzer::HighTally::meanHz() const { return blocks == 0 ? 0.0f : static_cast<float>(hz / blocks); }
-
-// The QAV's high tone in this group, the open burst included: the geometric
-// mean of its clear blocks, which a codec's single loud or weak block moves
-// little.
-float ToneAnalyzer::groupHighPower() const {
-  HighTally all = groupHigh;
-  all.logPower += burstHigh.logPower;
-  all.blocks += burstHigh.blocks;
-  return all.power();
-}
-
-// After a tone, a codec with discontinuous transmission may sound a weaker
-// echo of it off its pitch: the pitch of its comfort noise's resonance. The
-// QAV sounds every burst of an answer at one pitch, which the codecs keep to
-// within a few hertz over a burst; a short echo may come closer to it.
-bool ToneAnalyzer::isCodecEcho(const ToneBurst& burst, const HighTally& tally) const {
-  if (groupHigh.blocks == 0 || tally.blocks == 0 || tally.power() >= groupHigh.power() * kCodecEchoWeaker)
-    return false;
-  const float offPitch = std::abs(tally.meanHz() - groupHigh.meanHz());
-  return offPitch > kCodecEchoOffPitchHz ||
-         (burst.durationMs < kLongestCodecEchoMs && offPitch > kShortCodecEchoOffPitchHz);
 }
 
 void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) {
   silenceMs = 0;
   // A trace of the tone just before a burst is its onset through the codec.
-  if (block.kind == BurstKind::HighTone) endShadowRun(true);
+  if (block.kind == BurstKind::HighTone) high.endTrace(true);
   const bool sameBurst = inTone && current.kind == block.kind;
   if (!sameBurst && inTone) closeBurst();
-  // The group's level and pitch come from the bursts' steady part, not
-  // from a decay a burst is still allowed to end with.
-  const bool steady = levels.high.power > 0.0f && levels.high.power >= groupHighPower() * kWeakestToneOfGroup;
-  if (block.kind == BurstKind::HighTone && !block.sagging && steady) {
-    burstHigh.logPower += std::log(static_cast<double>(levels.high.power));
-    burstHigh.hz += levels.high.hz;
-    ++burstHigh.blocks;
-  }
+  if (block.kind == BurstKind::HighTone && !block.sagging) high.burstBlock(levels.high);
   if (sameBurst) {
     current.durationMs = addSaturating(current.durationMs, blockMs);
     current.trioMask |= block.trioMask;
@@ -201,23 +153,23 @@ void ToneAnalyzer::toneBlock(const BlockClass& block, const BandLevels& levels) 
 
 void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels) {
   const bool sound = levels.rms >= kSilentRms;
-  if (block.highShadow) {
-    addShadow(levels.high);
+  if (block.highTrace) {
+    high.traceBlock(levels.high);
     // A trace that may be a hidden burst holds the group open like one, so
     // that the bursts after it cannot form a group of their own.
-    if (!inTone && levels.high.power >= groupHighPower() * kWeakestShadow) {
+    if (!inTone && high.mayHideBurst(levels.high)) {
       silenceMs = 0;
       soundSinceHigh = soundSinceHigh || sound;
       return;
     }
   } else {
-    endShadowRun(false);
+    high.endTrace(false);
   }
   if (inTone) {
     silenceMs = addSaturating(silenceMs, blockMs);
     const std::uint32_t limit = current.kind == BurstKind::HighTone ? blockMs : kDropoutMs;
     if (silenceMs >= limit) closeBurst();
-  } else if (!group.empty() || doubt != nullptr || strongestShadow > 0.0f) {
+  } else if (!group.empty() || doubt != nullptr || high.anyTrace()) {
     // A doubt or a trace before the group's first burst keeps for as long as
     // a pause within a group lasts.
     silenceMs = addSaturating(silenceMs, blockMs);
@@ -225,30 +177,6 @@ void ToneAnalyzer::silentBlock(const BlockClass& block, const BandLevels& levels
   }
   // After closeBurst, which starts the break afresh with this block.
   soundSinceHigh = soundSinceHigh || sound;
-}
-
-// The strongest three blocks in a row count, so that comfort noise trailing
-// a hidden burst does not water it down.
-void ToneAnalyzer::addShadow(const ToneShare& high) {
-  shadowWindow[shadowBlocks % kShadowBlocks] = std::log(static_cast<double>(high.power));
-  shadowPitch[shadowBlocks % kShadowBlocks] = high.hz;
-  ++shadowBlocks;
-  if (shadowBlocks < kShadowBlocks) return;
-  double sum = 0.0;
-  for (double logPower : shadowWindow) sum += logPower;
-  // A codec's comfort noise and echoes wander around the tone's pitch; a
-  // burst the line hid keeps it.
-  const float pitch = (shadowPitch[0] + shadowPitch[1] + shadowPitch[2]) / 3.0f;
-  if (groupHigh.blocks > 0 && std::abs(pitch - groupHigh.meanHz()) > kShadowOffPitchHz) return;
-  shadowRunStrongest = std::max(shadowRunStrongest, static_cast<float>(std::exp(sum / kShadowBlocks)));
-}
-
-// A trace that ran into a burst was the burst's onset; one that ended in
-// anything else stays on record for the group.
-void ToneAnalyzer::endShadowRun(bool intoBurst) {
-  if (!intoBurst) strongestShadow = std::max(strongestShadow, shadowRunStrongest);
-  shadowRunStrongest = 0.0f;
-  shadowBlocks = 0;
 }
 
 void ToneAnalyzer::discardState() {
@@ -260,11 +188,7 @@ void ToneAnalyzer::discardState() {
 }
 
 void ToneAnalyzer::forgetHighTone() {
-  groupHigh = HighTally{};
-  burstHigh = HighTally{};
-  shadowBlocks = 0;
-  shadowRunStrongest = 0.0f;
-  strongestShadow = 0.0f;
+  high.forget();
   highEnded = false;
   soundSinceHigh = false;
 }
@@ -277,8 +201,7 @@ void ToneAnalyzer::closeBurst() {
     if (current.durationMs >= kShortestBurstMs) group.push_back(current);
     return;
   }
-  const HighTally burst = std::exchange(burstHigh, HighTally{});
-  if (isCodecEcho(current, burst)) {
+  if (!high.closeBurst(current.durationMs)) {
     soundSinceHigh = true;
     return;
   }
@@ -289,9 +212,6 @@ void ToneAnalyzer::closeBurst() {
       doubt = "Hochton mit Einbruch statt Pause";
     group.push_back(current);
   }
-  groupHigh.logPower += burst.logPower;
-  groupHigh.hz += burst.hz;
-  groupHigh.blocks += burst.blocks;
   highEnded = true;
   highEndedMs = current.startMs + current.durationMs;
   soundSinceHigh = false;
@@ -299,15 +219,14 @@ void ToneAnalyzer::closeBurst() {
 
 void ToneAnalyzer::finishGroup() {
   closeBurst();
-  endShadowRun(false);
+  high.endTrace(false);
   if (group.empty()) {
     silenceMs = 0;
     doubt = nullptr;
     forgetHighTone();
     return;
   }
-  if (doubt == nullptr && strongestShadow > 0.0f && strongestShadow >= groupHigh.power() * kWeakestShadow)
-    doubt = "Spur eines Hochtons ohne klaren Tonstoß";
+  if (doubt == nullptr && high.hiddenBurst()) doubt = "Spur eines Hochtons ohne klaren Tonstoß";
   const char* const doubtful = doubt != nullptr ? doubt : unevenHighBursts(group);
   const std::optional<Signal> signal =
       doubtful != nullptr ? std::nullopt : classifyGroup(group);

@@ -11,6 +11,7 @@
 
 #include "tone/analyzer_trace.h"
 #include "tone/block_classification.h"
+#include "tone/high_tone_evidence.h"
 #include "tone/signal.h"
 #include "tone/tone_burst.h"
 #include "tone/tone_spectrum.h"
@@ -39,11 +40,8 @@ class ToneAnalyzer {
   BlockClass judge(const BandLevels& levels) const;
   void toneBlock(const BlockClass& block, const BandLevels& levels);
   void silentBlock(const BlockClass& block, const BandLevels& levels);
-  float groupHighPower() const;
 
   void forgetHighTone();
-  void addShadow(const ToneShare& high);
-  void endShadowRun(bool intoBurst);
   void discardState();
   void closeBurst();
   void finishGroup();
@@ -59,27 +57,11 @@ class ToneAnalyzer {
   std::uint32_t silenceMs = 0;
   std::uint32_t blockMs = 20;
   ToneSpectrum spectrum;
-  // Clear high blocks of the group's counted bursts and of the open burst.
-  struct HighTally {
-    double logPower = 0.0;
-    double hz = 0.0;
-    std::uint32_t blocks = 0;
-    float power() const;  // geometric mean; 0 without blocks
-    float meanHz() const;
-  };
-  HighTally groupHigh;
-  HighTally burstHigh;
-  bool isCodecEcho(const ToneBurst& burst, const HighTally& tally) const;
+  HighToneEvidence high;
   float burstPitchHz = 0.0f;  // of the open burst's first block
   std::uint64_t highEndedMs = 0;
   bool highEnded = false;
   bool soundSinceHigh = false;
-  // The current trace of the high tone: its last three blocks' log power.
-  double shadowWindow[3] = {0.0, 0.0, 0.0};
-  float shadowPitch[3] = {0.0f, 0.0f, 0.0f};
-  std::uint32_t shadowBlocks = 0;
-  float shadowRunStrongest = 0.0f;
-  float strongestShadow = 0.0f;  // power of the strongest three blocks in a row
   // Why the group cannot be trusted; null while it can.
   const char* doubt = nullptr;
   std::mutex callbackMutex;
