@@ -17,13 +17,20 @@ constexpr float kEchoWeaker = 0.5f;       // -3 dB
 constexpr float kEchoOffPitchHz = 30.0f;
 constexpr std::uint32_t kLongestShortEchoMs = 80;
 constexpr float kShortEchoOffPitchHz = 15.0f;
-// Three blocks in a row within 13 dB of the group's high tone and within
-// 25 Hz of its pitch could be a burst of the QAV that the line hid; comfort
-// noise and codec echoes wander around the pitch. The strongest three count,
-// so that comfort noise trailing a hidden burst does not water it down.
+// Three blocks in a row within 10 dB of the group's weakest burst and within
+// 12 Hz of its pitch could be a burst of the QAV that the line hid, within
+// 13 dB if they hold a pure tone, as a burst that a decoder's concealment of
+// lost frames faded would. Comfort noise and codec echoes come weaker, less
+// pure or off the pitch; AMR at 12.2 kbit/s leaves a copy 12 dB under a burst
+// at its pitch, with a share under 0.8. The weakest burst is the measure,
+// since after a pause AMR may sound a burst 13 to 20 dB too loud. The
+// strongest three blocks count, so that comfort noise trailing a hidden burst
+// does not water it down.
 constexpr std::uint32_t kTraceBlocks = 3;
-constexpr float kWeakestTrace = 0.05f;  // -13 dB
-constexpr float kTraceOffPitchHz = 25.0f;
+constexpr float kWeakestTrace = 0.1f;      // -10 dB
+constexpr float kPureTraceShare = 0.8f;
+constexpr float kPureTraceBonus = 2.0f;    // -13 dB for a pure tone
+constexpr float kTraceOffPitchHz = 12.0f;
 
 double logOf(float power) { return std::log(static_cast<double>(std::max(power, 1e-30f))); }
 
@@ -62,11 +69,13 @@ bool HighToneEvidence::closeBurst(std::uint32_t durationMs) {
   group.logPower += closed.logPower;
   group.hz += closed.hz;
   group.blocks += closed.blocks;
+  if (closed.blocks > 0) weakestBurst = weakestBurst == 0.0f ? closed.power() : std::min(weakestBurst, closed.power());
   return true;
 }
 
 void HighToneEvidence::traceBlock(const ToneShare& high) {
-  traceLogPower[traceBlocks % kTraceBlocks] = logOf(high.power);
+  const float weight = high.share >= kPureTraceShare ? kPureTraceBonus : 1.0f;
+  traceLogPower[traceBlocks % kTraceBlocks] = logOf(high.power * weight);
   tracePitchHz[traceBlocks % kTraceBlocks] = high.hz;
   ++traceBlocks;
   if (traceBlocks < kTraceBlocks) return;
@@ -83,11 +92,11 @@ void HighToneEvidence::endTrace(bool intoBurst) {
 }
 
 bool HighToneEvidence::mayHideBurst(const ToneShare& high) const {
-  return high.power >= level() * kWeakestTrace;
+  return high.power * kPureTraceBonus >= (weakestBurst > 0.0f ? weakestBurst : level()) * kWeakestTrace;
 }
 
 bool HighToneEvidence::hiddenBurst() const {
-  return strongestTrace > 0.0f && strongestTrace >= group.power() * kWeakestTrace;
+  return strongestTrace > 0.0f && strongestTrace >= weakestBurst * kWeakestTrace;
 }
 
 }  // namespace qav

@@ -51,6 +51,7 @@ class HighToneEvidence {
   std::uint32_t traceBlocks = 0;
   float strongestInTrace = 0.0f;
   float strongestTrace = 0.0f;
+  float weakestBurst = 0.0f;  // level of the weakest counted burst
 };
 
 }  // namespace qav

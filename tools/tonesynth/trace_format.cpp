@@ -82,16 +82,15 @@ std::string signalKey(Signal signal) {
   return "unknown";
 }
 
-// A tone's share of the block and where its pair of bins lies: the middle
-// between the two bins, in Hz.
+// A tone's share of the block and its pitch, as far as two bins tell it.
 std::string shareText(const ToneShare& tone) {
   if (tone.bin < 0) return "-";
-  return decimal(tone.share, 2) + "@" + decimal((tone.bin + 0.5) * kBinHz, 0);
+  return decimal(tone.share, 2) + "@" + decimal(tone.hz, 0);
 }
 
 nlohmann::json shareJson(const ToneShare& tone) {
   return {{"share", rounded(tone.share, 0.001)},
-          {"hz", tone.bin < 0 ? 0.0 : (tone.bin + 0.5) * kBinHz},
+          {"hz", rounded(tone.hz, 0.1)},
           {"dbfs", rounded(rmsDbfs(std::sqrt(tone.power)), 0.1)}};
 }
 
