@@ -45,6 +45,24 @@ TEST(SimOptions, ListeningOnAnyPortNeedsNoAccount) {
   EXPECT_FALSE(o.registrar);
 }
 
+TEST(SimOptions, LineOnlyWhenAskedForAndItsPartsInAnyOrder) {
+  EXPECT_FALSE(parse({"--listen", "127.0.0.1:0"}).line);
+  const SimOptions o = parse({"--listen", "127.0.0.1:0", "--line-noise", "pink:-45.5", "--line", "amr475-dtx+alaw",
+                              "--line-echo", "50:-15"});
+  ASSERT_TRUE(o.line);
+  EXPECT_EQ(line::lineName(*o.line), "amr475-dtx+alaw");
+  ASSERT_TRUE(o.line->noise);
+  EXPECT_EQ(o.line->noise->colour, line::NoiseColour::Pink);
+  EXPECT_EQ(o.line->noise->dbfs, -45.5);
+  ASSERT_TRUE(o.line->echo);
+  EXPECT_EQ(o.line->echo->delayMs, 50u);
+  EXPECT_EQ(o.line->echo->gainDb, -15.0);
+  // Noise alone is a line without codecs beyond the call's G.711.
+  const SimOptions noisy = parse({"--listen", "127.0.0.1:0", "--line-noise", "white:-40"});
+  ASSERT_TRUE(noisy.line);
+  EXPECT_EQ(line::lineName(*noisy.line), "linear");
+}
+
 TEST(SimOptions, RefusesWhatWouldMisleadTheRun) {
   const std::vector<std::vector<std::string>> refused{
       {},                                                          // neither way to take calls
@@ -65,6 +83,14 @@ TEST(SimOptions, RefusesWhatWouldMisleadTheRun) {
       {"--listen", "127.0.0.1:5060", "--stun-server", "host:0"},
       {"--listen", "127.0.0.1:5060", "--stun-server", ""},
       {"--listen", "127.0.0.1:5060", "--ring", "5"},               // unknown option
+      {"--listen", "127.0.0.1:5060", "--line", "amr"},
+      {"--listen", "127.0.0.1:5060", "--line", "gsm+"},
+      {"--listen", "127.0.0.1:5060", "--line", "gsm-dtx"},         // only AMR has DTX
+      {"--listen", "127.0.0.1:5060", "--line-noise", "-45"},       // no colour
+      {"--listen", "127.0.0.1:5060", "--line-noise", "grey:-45"},
+      {"--listen", "127.0.0.1:5060", "--line-noise", "white:6"},   // above full scale
+      {"--listen", "127.0.0.1:5060", "--line-echo", "50:3"},       // echo louder than its source
+      {"--listen", "127.0.0.1:5060", "--line-echo", "-5:-15"},
   };
   for (const auto& args : refused) {
     std::string joined;

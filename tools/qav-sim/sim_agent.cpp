@@ -141,7 +141,8 @@ void SimAgent::incomingCall(const struct sip_msg* invite) {
     (void)sip_treply(nullptr, sip, invite, 486, "Busy Here");
     return;
   }
-  CallSetup setup{localIp_, contactUser_, traversal_, options_.ringDelay, options_.timing, options_.faults};
+  CallSetup setup{localIp_, contactUser_, traversal_, options_.ringDelay, options_.timing, options_.faults,
+                  options_.line};
   try {
     auto call = std::make_unique<SimCall>(setup, stateForCall(), log_,
                                           [this](const DeviceState& state) { keepState(state); });

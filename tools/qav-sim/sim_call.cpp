@@ -9,6 +9,7 @@ namespace qav::sim {
 namespace {
 
 constexpr std::size_t kFrameSamples = 160;
+static_assert(kFrameSamples == line::kFrameSamples, "the codec line passes whole packets");
 constexpr std::chrono::milliseconds kPacketTime{20};
 // As on the calling side: enough to ride out a packet 80 ms late, so that
 // an in-band key is not cut in two; the device hears the keys 100 ms late.
@@ -27,6 +28,7 @@ SimCall::SimCall(const CallSetup& setup, DeviceState state, EventLog& log, State
       log_(log),
       received_(kJitterPrefetchSamples, kJitterCapacitySamples),
       line_(std::move(state), setup.timing, setup.faults, log, std::move(saver)),
+      codecLine_(setup.line ? std::optional<CodecLine>(std::in_place, *setup.line) : std::nullopt),
       media_(
           setup.localIp, received_,
           [this](std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size) {
@@ -142,7 +144,15 @@ void SimCall::tick() {
   std::int16_t in[kFrameSamples];
   received_.take(in, kFrameSamples);
   std::int16_t out[kFrameSamples];
-  line_.tick(in, out, kFrameSamples, DeviceClock::now());
+  if (codecLine_) {
+    std::int16_t heard[kFrameSamples];
+    std::int16_t answer[kFrameSamples];
+    codecLine_->toDevice(in, heard);
+    line_.tick(heard, answer, kFrameSamples, DeviceClock::now());
+    codecLine_->toCaller(answer, heard, out);
+  } else {
+    line_.tick(in, out, kFrameSamples, DeviceClock::now());
+  }
   const bool hangUp = line_.wantsHangUp();
   LibreLock lock;
   if (finished_) return;

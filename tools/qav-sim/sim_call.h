@@ -5,9 +5,11 @@
 #include <re.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "qav-sim/call_media.h"
+#include "qav-sim/codec_line.h"
 #include "qav-sim/device_line.h"
 #include "qav-sim/sim_sip_stack.h"
 #include "telephony/jitter_buffer.h"
@@ -29,6 +31,8 @@ struct CallSetup {
   milliseconds ringDelay{0};
   DialogueTiming timing;
   FaultPlan faults;
+  // None: the audio passes as G.711 alone.
+  std::optional<line::LineSpec> line;
 };
 
 // Created on libre's worker thread with the INVITE. Destroy it under a
@@ -69,6 +73,7 @@ class SimCall {
   EventLog& log_;
   JitterBuffer received_;
   DeviceLine line_;
+  std::optional<CodecLine> codecLine_;
   CallMedia media_;
   struct mbuf* description_ = nullptr;  // our SDP for the 200 OK
   bool offerInInvite_ = false;

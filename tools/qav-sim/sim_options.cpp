@@ -82,6 +82,40 @@ StepTone stepTone(const std::string& option, const std::string& value) {
   return {step(option, value.substr(0, colon)), *pattern};
 }
 
+line::LineSpec& lineOf(SimOptions& options) {
+  if (!options.line) options.line.emplace(*line::lineNamed("linear"));
+  return *options.line;
+}
+
+std::vector<line::CodecKind> lineCodecs(const std::string& option, const std::string& value) {
+  const std::optional<line::LineSpec> named = line::lineNamed(value);
+  if (!named)
+    throw std::invalid_argument("unknown line model for " + option + ": " + value);
+  return named->codecs;
+}
+
+// COLOUR:DBFS, such as "white:-45".
+line::NoiseSpec lineNoise(const std::string& option, const std::string& value) {
+  const auto colon = value.find(':');
+  if (colon == std::string::npos) invalid(option, value);
+  const std::optional<line::NoiseColour> colour = line::noiseColourNamed(value.substr(0, colon));
+  if (!colour) invalid(option, value);
+  const double dbfs = decimal(option, value.substr(colon + 1));
+  if (dbfs > 0.0) invalid(option, value);
+  return {*colour, dbfs, 1};
+}
+
+// MS:DB, such as "50:-15": the delay of the caller's audio coming back and
+// its loss, which no real line turns into a gain.
+line::EchoSpec lineEcho(const std::string& option, const std::string& value) {
+  const auto colon = value.find(':');
+  if (colon == std::string::npos) invalid(option, value);
+  const auto delay = static_cast<std::uint32_t>(number(option, value.substr(0, colon), 0, 2000));
+  const double gain = decimal(option, value.substr(colon + 1));
+  if (gain > 0.0) invalid(option, value);
+  return {delay, gain};
+}
+
 using ValueSetter = std::function<void(SimOptions&, const std::string& option, const std::string& value)>;
 using FlagSetter = std::function<void(SimOptions&)>;
 
@@ -116,6 +150,9 @@ const std::map<std::string, ValueSetter>& valueOptions() {
       {"--noise-dbfs", [](SimOptions& o, auto& k, auto& v) { o.faults.line.noiseDbfs = decimal(k, v); }},
       {"--frequency-offset-percent",
        [](SimOptions& o, auto& k, auto& v) { o.faults.line.frequencyOffsetPercent = decimal(k, v); }},
+      {"--line", [](SimOptions& o, auto& k, auto& v) { lineOf(o).codecs = lineCodecs(k, v); }},
+      {"--line-noise", [](SimOptions& o, auto& k, auto& v) { lineOf(o).noise = lineNoise(k, v); }},
+      {"--line-echo", [](SimOptions& o, auto& k, auto& v) { lineOf(o).echo = lineEcho(k, v); }},
   };
   return options;
 }
@@ -169,6 +206,10 @@ std::string simUsage() {
          "  faults:  --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"
          "           --hang-up-after STEP --no-hang-up-after-zero --second-device\n"
          "           --level-dbfs X --noise-dbfs X --frequency-offset-percent X\n"
+         "  line:    --line CODEC[+CODEC...] --line-noise COLOUR:DBFS --line-echo MS:DB\n"
+         "  CODEC:   linear, ulaw, alaw, gsm, amr475 ... amr122, amrwb660 ... amrwb2385,\n"
+         "           amrwb (12.65 kbit/s); AMR also with -dtx, such as amr475-dtx\n"
+         "  COLOUR:  white, pink, speech\n"
          "  ANSWER:  single-confirmation, double-confirmation, multi-device-prompt,\n"
          "           alternating-disconnect, parameter-error\n";
 }

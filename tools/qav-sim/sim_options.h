@@ -9,6 +9,7 @@
 
 #include "qav-sim/dialogue_timing.h"
 #include "qav-sim/fault_plan.h"
+#include "linemodel/line_model.h"
 #include "settings/settings.h"
 #include "telephony/stun_server.h"
 
@@ -34,6 +35,9 @@ struct SimOptions {
   milliseconds ringDelay{0};
   DialogueTiming timing;
   FaultPlan faults;
+  // The network between caller and device: voice codecs in both directions,
+  // noise and echo on the device's side. None: G.711 end to end.
+  std::optional<line::LineSpec> line;
   std::optional<std::uint32_t> calls;  // none: until SIGTERM or SIGINT
   bool events = false;
   bool help = false;
