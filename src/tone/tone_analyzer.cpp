@@ -21,6 +21,7 @@ constexpr std::uint32_t kGroupEndMs = 520;
 // of noise; the QAV's bursts last 100 ms and more.
 constexpr std::uint32_t kShortestBurstMs = 40;
 constexpr double kSilentRms = 0.004;
+constexpr std::size_t kLongestGroup = 64;
 
 // A new high burst more than 6 dB under the group's high tone is a codec's
 // comfort noise or echo, not the QAV, which sounds all bursts alike.
@@ -70,7 +71,15 @@ const char* unevenHighBursts(const std::vector<ToneBurst>& group) {
 
 }  // namespace
 
-ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate), spectrum(sampleRate) {}
+ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate), spectrum(sampleRate) {
+  group.reserve(kLongestGroup);
+}
+
+// So that the media clock thread allocates nothing, a group keeps at most
+// its first 64 bursts, far more than any answer of the QAV has.
+void ToneAnalyzer::keepBurst() {
+  if (group.size() < kLongestGroup) group.push_back(current);
+}
 
 void ToneAnalyzer::setCallback(std::function<void(Signal)> newCallback) {
   std::function<void(Signal)> old;
@@ -198,7 +207,7 @@ void ToneAnalyzer::closeBurst() {
   inTone = false;
   silenceMs = 0;
   if (current.kind != BurstKind::HighTone) {
-    if (current.durationMs >= kShortestBurstMs) group.push_back(current);
+    if (current.durationMs >= kShortestBurstMs) keepBurst();
     return;
   }
   if (!high.closeBurst(current.durationMs)) {
@@ -210,7 +219,7 @@ void ToneAnalyzer::closeBurst() {
   } else {
     if (highEnded && soundSinceHigh && current.startMs - highEndedMs < kShortestTrustedBreakMs)
       doubt = "Hochton mit Einbruch statt Pause";
-    group.push_back(current);
+    keepBurst();
   }
   highEnded = true;
   highEndedMs = current.startMs + current.durationMs;

@@ -44,6 +44,7 @@ class ToneAnalyzer {
   void forgetHighTone();
   void discardState();
   void closeBurst();
+  void keepBurst();
   void finishGroup();
 
   const std::uint32_t sampleRate;
