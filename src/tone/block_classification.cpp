@@ -15,14 +15,14 @@ constexpr float kTrioPresent = 0.12f;
 
 }  // namespace
 
-BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count,
+BandLevels measureBands(ToneBins& bins, const std::int16_t* samples, std::size_t count,
                         bool quietToo) {
   BandLevels levels;
   if (count == 0) return levels;
-  levels.rms = std::sqrt(spectrum.measure(samples, count, quietToo ? 0.0 : kSilentRms * kSilentRms));
-  levels.high = spectrum.best(kHighBins);
-  levels.middle = spectrum.best(kMiddleBins);
-  for (int i = 0; i < 3; ++i) levels.trio[i] = spectrum.best(kTrioBins[i]);
+  levels.rms = std::sqrt(bins.measure(samples, count, quietToo ? 0.0 : kSilentRms * kSilentRms));
+  levels.high = bins.best(kHighBins);
+  levels.middle = bins.best(kMiddleBins);
+  for (int i = 0; i < 3; ++i) levels.trio[i] = bins.best(kTrioBins[i]);
   return levels;
 }
 

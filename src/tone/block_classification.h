@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "tone/tone_burst.h"
-#include "tone/tone_spectrum.h"
+#include "tone/tone_bins.h"
 
 namespace qav {
 
@@ -30,7 +30,7 @@ struct BlockClass {
 // Blocks under the silence floor are measured only when quietToo is set: the
 // analyzer needs their tone shares only inside a high burst, and most blocks
 // of a call are silent.
-BandLevels measureBands(ToneSpectrum& spectrum, const std::int16_t* samples, std::size_t count,
+BandLevels measureBands(ToneBins& bins, const std::int16_t* samples, std::size_t count,
                         bool quietToo = true);
 
 // A tone block needs one tone, or the trio together, to hold most of the

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tone/tone_spectrum.h"
+#include "tone/tone_bins.h"
 
 namespace qav {
 

@@ -71,7 +71,7 @@ const char* unevenHighBursts(const std::vector<ToneBurst>& group) {
 
 }  // namespace
 
-ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate), spectrum(sampleRate) {
+ToneAnalyzer::ToneAnalyzer(std::uint32_t sampleRate) : sampleRate(sampleRate), bins(sampleRate) {
   group.reserve(kLongestGroup);
 }
 
@@ -111,7 +111,7 @@ void ToneAnalyzer::process(const std::int16_t* samples, std::size_t count) {
   if (!enabled.load()) return;
   blockMs = blockDuration(count, sampleRate);
   const bool burstMaySag = inTone && current.kind == BurstKind::HighTone;
-  const BandLevels levels = measureBands(spectrum, samples, count, burstMaySag || trace.block != nullptr);
+  const BandLevels levels = measureBands(bins, samples, count, burstMaySag || trace.block != nullptr);
   const BlockClass block = judge(levels);
   if (block.kind == BurstKind::None) {
     silentBlock(block, levels);

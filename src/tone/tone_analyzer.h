@@ -14,7 +14,7 @@
 #include "tone/high_tone_evidence.h"
 #include "tone/signal.h"
 #include "tone/tone_burst.h"
-#include "tone/tone_spectrum.h"
+#include "tone/tone_bins.h"
 
 namespace qav {
 
@@ -57,7 +57,7 @@ class ToneAnalyzer {
   bool inTone = false;
   std::uint32_t silenceMs = 0;
   std::uint32_t blockMs = 20;
-  ToneSpectrum spectrum;
+  ToneBins bins;
   HighToneEvidence high;
   float burstPitchHz = 0.0f;  // of the open burst's first block
   std::uint64_t highEndedMs = 0;

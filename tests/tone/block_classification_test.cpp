@@ -49,17 +49,17 @@ TEST(ClassifyBlock, ShareThresholdsAndTrioMask) {
 // A tone anywhere in its band keeps at least 0.81 of the block in its pair of
 // bins; white noise keeps a few hundredths.
 TEST(MeasureBands, ToneShareAcrossTheBandAndInNoise) {
-  ToneSpectrum spectrum(kLineSampleRate);
+  ToneBins bins(kLineSampleRate);
   for (double hz = 1940; hz <= 2278; hz += 7) {
     const auto pcm = render(ToneTrack{{tone({hz}, 20)}}, {});
-    const BandLevels l = measureBands(spectrum, pcm.data(), pcm.size());
+    const BandLevels l = measureBands(bins, pcm.data(), pcm.size());
     EXPECT_GE(l.high.share, 0.8f) << hz;
     EXPECT_LT(l.middle.share, 0.05f) << hz;
   }
   RenderOptions noisy;
   noisy.noiseDbfs = -20;
   const auto noise = render(ToneTrack{{pause(20)}}, noisy);
-  const BandLevels n = measureBands(spectrum, noise.data(), noise.size());
+  const BandLevels n = measureBands(bins, noise.data(), noise.size());
   EXPECT_LT(n.high.share, 0.3f);
   EXPECT_GT(n.rms, 0.05);
 }

@@ -35,9 +35,9 @@ constexpr BinBand kMiddleBins{12, 16};
 constexpr BinBand kTrioBins[3] = {{18, 18}, {20, 21}, {23, 23}};
 
 // Bin powers and block energy; owned by the caller, no allocation.
-class ToneSpectrum {
+class ToneBins {
  public:
-  explicit ToneSpectrum(std::uint32_t sampleRate);
+  explicit ToneBins(std::uint32_t sampleRate);
 
   // Returns the block's mean square (full scale 1). A block whose mean
   // square is under the floor gets no bins: every share reads 0.

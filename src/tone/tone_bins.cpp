@@ -1,4 +1,4 @@
-#include "tone/tone_spectrum.h"
+#include "tone/tone_bins.h"
 
 #include <cmath>
 
@@ -16,11 +16,11 @@ constexpr float kSampleScale = 1.0f / 32768.0f;
 
 }  // namespace
 
-int ToneSpectrum::lane(int bin) {
+int ToneBins::lane(int bin) {
   return bin >= kHighFirst ? kHighLane + bin - kHighFirst : bin - kLowFirst;
 }
 
-ToneSpectrum::ToneSpectrum(std::uint32_t sampleRate) {
+ToneBins::ToneBins(std::uint32_t sampleRate) {
   if (sampleRate == 0) return;
   auto set = [&](int bin) {
     coefficient[lane(bin)] = static_cast<float>(2.0 * std::cos(kTwoPi * bin * kBinHz / sampleRate));
@@ -31,7 +31,7 @@ ToneSpectrum::ToneSpectrum(std::uint32_t sampleRate) {
 
 // Goertzel's recursion for all lanes at once, sample by sample; the padding
 // lanes run with a coefficient of 0 and are never read.
-double ToneSpectrum::measure(const std::int16_t* samples, std::size_t n, double floor) {
+double ToneBins::measure(const std::int16_t* samples, std::size_t n, double floor) {
   float sum = 0.0f;
   for (std::size_t i = 0; i < n; ++i) {
     const float x = samples[i] * kSampleScale;
@@ -73,7 +73,7 @@ double ToneSpectrum::measure(const std::int16_t* samples, std::size_t n, double 
 
 // A sine of amplitude A on a bin has |X|^2 = (A n / 2)^2 and energy A^2 n / 2,
 // so 2 |X|^2 / (n energy) is its share of the block: 1.
-ToneShare ToneSpectrum::best(const BinBand& band) const {
+ToneShare ToneBins::best(const BinBand& band) const {
   ToneShare result;
   if (energy <= 0.0 || count == 0.0) return result;
   for (int bin = band.first; bin <= band.last; ++bin) {
