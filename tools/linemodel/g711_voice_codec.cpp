@@ -1,7 +1,6 @@
 #include "linemodel/codec_implementations.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "tonesynth/g711_line.h"
 
@@ -15,9 +14,7 @@ class G711VoiceCodec : public VoiceCodec {
   explicit G711VoiceCodec(G711Law law) : law(law) {}
 
   void transcode(const std::int16_t* in, std::int16_t* out) override {
-    const std::vector<std::int16_t> frame(in, in + kFrameSamples);
-    const std::vector<std::int16_t> line = g711RoundTrip(frame, law);
-    std::copy(line.begin(), line.end(), out);
+    g711RoundTrip(in, kFrameSamples, law, out);
   }
 
  private:

@@ -2,6 +2,7 @@
 // and decode again, as the QAV's answers arrive over a real call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,5 +11,7 @@ namespace qav {
 enum class G711Law { MuLaw, ALaw };
 
 std::vector<std::int16_t> g711RoundTrip(const std::vector<std::int16_t>& pcm, G711Law law);
+// In place of the copy, for a frame on a media clock.
+void g711RoundTrip(const std::int16_t* in, std::size_t count, G711Law law, std::int16_t* out);
 
 }  // namespace qav
