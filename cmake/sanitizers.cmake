@@ -29,7 +29,7 @@ if(qav_sanitizer_define)
     QAV_SANITIZER_LOG="${QAV_SANITIZER_REPORTS}/report"
     QAV_LSAN_SUPPRESSIONS="${qav_sanitizer_dir}/lsan.supp"
     QAV_TSAN_SUPPRESSIONS="${qav_sanitizer_dir}/tsan.supp")
-  target_compile_options(qav_sanitizer_defaults PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(qav_sanitizer_defaults PRIVATE ${QAV_WARNING_OPTIONS})
 endif()
 
 # Gives every executable defined under dir (and its subdirectories) the

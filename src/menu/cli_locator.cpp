@@ -2,6 +2,12 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __FreeBSD__
+#include <sys/types.h>
+#include <sys/sysctl.h>
+
+#include <climits>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,12 +28,26 @@ std::optional<std::string> inDirectory(const std::string& directory, const std::
   return std::nullopt;
 }
 
+// The kernel's record of the running executable; empty where it has none.
+// FreeBSD mounts no /proc by default but answers the same question by sysctl.
+std::filesystem::path executablePath() {
+#ifdef __FreeBSD__
+  int name[] = {CTL_KERN, KERN_PROC, KERN_PROC_PATHNAME, -1};
+  char path[PATH_MAX];
+  std::size_t length = sizeof path;
+  if (::sysctl(name, 4, path, &length, nullptr, 0) != 0 || length == 0) return {};
+  return std::filesystem::path(path);
+#else
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error);
+#endif
+}
+
 }  // namespace
 
 std::string ownDirectory(const char* argv0) {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error && self.is_absolute()) return self.parent_path().string();
+  const std::filesystem::path self = executablePath();
+  if (self.is_absolute()) return self.parent_path().string();
   if (argv0 == nullptr) return {};
   const std::string given = argv0;
   const std::size_t slash = given.rfind('/');

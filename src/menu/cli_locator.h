@@ -8,8 +8,9 @@
 
 namespace qav::menu {
 
-// The directory of the running executable: /proc/self/exe where it exists
-// (Linux), else the directory part of argv0 (FreeBSD; empty without one).
+// The directory of the running executable as the kernel knows it
+// (/proc/self/exe on Linux, KERN_PROC_PATHNAME on FreeBSD), else the
+// directory part of argv0 (empty without one).
 std::string ownDirectory(const char* argv0);
 
 // The first executable file named `name` in the given directories, then in

@@ -129,14 +129,12 @@ TEST(QavCliManual, ProbeTellsReadVariablesFromOthers) {
   EXPECT_EQ(variables.count("QAV_TARGET"), 1u);
 }
 
-#ifdef QAV_SIM_PATH
 TEST(QavSimManual, DocumentsEveryOptionOfItsUsage) {
   const std::string page = readFile(kManDir + "/qav-sim.1");
   const std::set<std::string> words = optionWords(commandOutput(std::string(QAV_SIM_PATH) + " --help"));
   ASSERT_GE(words.size(), 10u);
   for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
 }
-#endif
 
 TEST(QavTonesManual, DocumentsEveryOptionOfItsUsage) {
   const std::string page = readFile(kManDir + "/qav-tones.1");

@@ -29,7 +29,10 @@ std::optional<LineSpec> lineNamed(const std::string& names) {
 std::string lineName(const LineSpec& spec) {
   if (spec.codecs.empty()) return "linear";
   std::string name;
-  for (const CodecKind& kind : spec.codecs) name += (name.empty() ? "" : "+") + codecName(kind);
+  for (const CodecKind& kind : spec.codecs) {
+    if (!name.empty()) name += '+';
+    name += codecName(kind);
+  }
   return name;
 }
 
