@@ -50,7 +50,7 @@ ExecImage imageOf(const Command& command) {
   return image;
 }
 
-[[noreturn]] void become(ExecImage& image, const std::string& cwd) {
+[[noreturn]] void become(ExecImage& image, const std::string& cwd, int execDone) {
   // A test that crashes takes its children with it.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
@@ -59,8 +59,32 @@ ExecImage imageOf(const Command& command) {
     execvpe(image.argv[0], image.argv.data(), envp);
   else
     execve(image.argv[0], image.argv.data(), envp);
+  const char failed = 1;
+  [[maybe_unused]] const ssize_t ignored = write(execDone, &failed, 1);
   _exit(127);
 }
+
+// A close-on-exec pipe that the child closes by its exec: once the parent
+// reads its end, the child runs the program (or has failed to), so that
+// whatever looks at it sees the program and not a copy of the test.
+struct ExecGate {
+  int fds[2] = {-1, -1};
+
+  ExecGate() {
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  }
+  ~ExecGate() {
+    for (int fd : fds)
+      if (fd >= 0) close(fd);
+  }
+  void awaitExec() {
+    close(fds[1]);
+    fds[1] = -1;
+    char byte;
+    while (read(fds[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+  }
+};
 
 void redirect(int from, int to) {
   if (from >= 0 && from != to) dup2(from, to);
@@ -81,14 +105,16 @@ std::string ProcessRun::lastErrorLine() const {
 
 Process::Process(const Command& command) {
   ExecImage image = imageOf(command);
+  ExecGate gate;
   run_.started = Clock::now();
   if (command.streams == Streams::Terminal) {
     int master = -1;
     pid_ = forkpty(&master, nullptr, nullptr, nullptr);
     if (pid_ < 0) throw std::runtime_error("forkpty failed");
-    if (pid_ == 0) become(image, command.cwd);
+    if (pid_ == 0) become(image, command.cwd, gate.fds[1]);
     fcntl(master, F_SETFD, FD_CLOEXEC);
     outFd_ = master;
+    gate.awaitExec();
     return;
   }
   int out[2] = {-1, -1};
@@ -116,13 +142,14 @@ Process::Process(const Command& command) {
       case Streams::OutOnly: redirect(out[1], 1); break;
       default: redirect(devnull, 1); redirect(devnull, 2); break;
     }
-    become(image, command.cwd);
+    become(image, command.cwd, gate.fds[1]);
   }
   close(devnull);
   if (pipeOut) close(out[1]);
   if (pipeErr) close(err[1]);
   outFd_ = out[0];
   errFd_ = err[0];
+  gate.awaitExec();
 }
 
 Process::~Process() { stop(); }
