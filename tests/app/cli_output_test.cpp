@@ -1,9 +1,8 @@
 // What a technician or a supervising program sees of qav-cli: standard
 // output, standard error and exit status, byte for byte.
-#include <nlohmann/json.hpp>
-
 #include <sstream>
 
+#include "cli_events.h"
 #include "program_fixture.h"
 #include "settings/command_line.h"
 
@@ -28,7 +27,7 @@ const char* const workedExample =
     "[✓] Konfiguration und Befehlsplan sind gültig; kein Anruf ausgeführt.\n";
 
 TEST_F(Cli, HelpAndVersion) {
-  ProgramResult help = run({"--help"});
+  ProcessRun help = run({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, helpText());
   EXPECT_EQ(help.err, "");
@@ -37,7 +36,7 @@ TEST_F(Cli, HelpAndVersion) {
   // Values are only read after help has been answered.
   EXPECT_EQ(run({"--cabin", "99", "-h"}).status, 0);
 
-  ProgramResult version = run({"--version"});
+  ProcessRun version = run({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "qav-cli 0.1.2\n");
   EXPECT_EQ(version.err, "");
@@ -66,7 +65,7 @@ TEST_F(Cli, ErrorsGoOnlyToStandardErrorWithStatusThree) {
        "Fehler: routine-at muss HH:MM oder auto sein\n"},
   };
   for (const Case& c : cases) {
-    ProgramResult r = run(c.args);
+    ProcessRun r = run(c.args);
     EXPECT_EQ(r.status, 3) << c.err;
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out, "");
@@ -74,7 +73,7 @@ TEST_F(Cli, ErrorsGoOnlyToStandardErrorWithStatusThree) {
 }
 
 TEST_F(Cli, ValidationListsEveryFindingThenTheHint) {
-  ProgramResult r = run({"--target", "0123", "--pin", "12a4", "--actions", "clock,Foo"});
+  ProcessRun r = run({"--target", "0123", "--pin", "12a4", "--actions", "clock,Foo"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
@@ -86,27 +85,27 @@ TEST_F(Cli, ValidationListsEveryFindingThenTheHint) {
             "Mit --help werden alle Optionen angezeigt.\n");
 
   // A dry run needs no SIP account, but still a target.
-  ProgramResult dry = run({"--dry-run"});
+  ProcessRun dry = run({"--dry-run"});
   EXPECT_EQ(dry.status, 2);
   EXPECT_EQ(dry.err, "Fehler: Zielrufnummer fehlt.\nMit --help werden alle Optionen angezeigt.\n");
 }
 
 TEST_F(Cli, DryRunListsTheWorkedExample) {
-  ProgramResult r = runAt("2026-12-07 09:41:15", {"--dry-run", "--target", "0123"});
+  ProcessRun r = runAt("2026-12-07 09:41:15", {"--dry-run", "--target", "0123"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, workedExample);
 }
 
 TEST_F(Cli, PlanTimesAreLocalToTheProcessTimeZone) {
-  ProgramResult r = runAt("2026-12-07 08:41:15 UTC", {"--dry-run", "--target", "0123"},
+  ProcessRun r = runAt("2026-12-07 08:41:15 UTC", {"--dry-run", "--target", "0123"},
                           {{"TZ", "Europe/Berlin"}});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, workedExample);
 }
 
 TEST_F(Cli, JsonDryRunIsOneObjectPerLineAndNeverColoured) {
-  ProgramResult r = runAt("2026-12-07 09:41:15",
+  ProcessRun r = runAt("2026-12-07 09:41:15",
                           {"--dry-run", "--json", "--color", "always", "--target", "0123"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
@@ -114,9 +113,9 @@ TEST_F(Cli, JsonDryRunIsOneObjectPerLineAndNeverColoured) {
   std::string line;
   std::vector<std::string> events;
   while (std::getline(lines, line)) {
-    const nlohmann::json j = nlohmann::json::parse(line);
-    ASSERT_EQ(j.size(), 3u) << line;
-    events.push_back(j.at("level").get<std::string>() + "/" + j.at("event").get<std::string>());
+    const std::optional<testing::CliEvent> event = testing::eventOf(line);
+    ASSERT_TRUE(event) << line;
+    events.push_back(event->level + "/" + event->event);
   }
   ASSERT_EQ(events.size(), 12u);
   EXPECT_EQ(events[0], "info/plan");
@@ -135,16 +134,16 @@ TEST_F(Cli, ColourModes) {
             std::string::npos);
   EXPECT_EQ(run({"--dry-run", "--target", "1"}).out.find('\x1b'), std::string::npos);
 
-  ProgramResult terminal = runOnTerminal(call({"--dry-run", "--target", "1"}, {}));
+  ProcessRun terminal = runOnTerminal({"--dry-run", "--target", "1"});
   EXPECT_EQ(terminal.status, 0);
   EXPECT_NE(terminal.out.find(coloured), std::string::npos) << terminal.out;
-  ProgramResult jsonTerminal = runOnTerminal(call({"--dry-run", "--json", "--target", "1"}, {}));
+  ProcessRun jsonTerminal = runOnTerminal({"--dry-run", "--json", "--target", "1"});
   EXPECT_EQ(jsonTerminal.out.find('\x1b'), std::string::npos);
 }
 
 TEST_F(Cli, RealRunEndsWithAnErrorLineNotWithSuccess) {
   // Nothing answers on this port: the run must fail, never report success.
-  ProgramResult r = run({"--target", "0123", "--sip-server", "127.0.0.1", "--sip-port", "9",
+  ProcessRun r = run({"--target", "0123", "--sip-server", "127.0.0.1", "--sip-port", "9",
                          "--sip-user", "u", "--sip-password", "p", "--json"},
                         {});
   EXPECT_EQ(r.status, 3);

@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 using Sources = ProgramTest;
 
 // The "Ziel: " line of a dry run tells which target won.
-std::string listedTarget(const ProgramResult& r) {
+std::string listedTarget(const ProcessRun& r) {
   const std::string marker = "Ziel: ";
   const std::size_t at = r.out.find(marker);
   if (at == std::string::npos) return "<none: " + r.err + ">";
@@ -25,7 +25,7 @@ TEST_F(Sources, ConfigFileByOptionOrInTheWorkingDirectory) {
   EXPECT_EQ(listedTarget(run({"--dry-run"})), "111");
   EXPECT_EQ(listedTarget(run({"--dry-run", "--config", "other.conf"})), "222");
 
-  ProgramResult missing = run({"--dry-run", "--config", "missing.conf"});
+  ProcessRun missing = run({"--dry-run", "--config", "missing.conf"});
   EXPECT_EQ(missing.status, 3);
   EXPECT_EQ(missing.err, "Fehler: Konfigurationsdatei kann nicht geöffnet werden: missing.conf\n");
   EXPECT_EQ(missing.out, "");
@@ -43,7 +43,7 @@ TEST_F(Sources, PasswordFileMustNotBeReadableByOthers) {
   const std::string body = "[sip]\npassword = geheim\n[device]\ntarget = 1\n";
   for (const fs::perms mode : {fs::perms(0640), fs::perms(0604)}) {
     const fs::path file = writeFile("pw.conf", body, mode);
-    ProgramResult r = run({"--dry-run", "--config", file.string()});
+    ProcessRun r = run({"--dry-run", "--config", file.string()});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err,
               "Fehler: Konfigurationsdatei mit SIP-Passwort darf keine Gruppen- oder "
@@ -68,16 +68,16 @@ TEST_F(Sources, PasswordIsFoundForARealRunWithoutAppearingAnywhere) {
             fs::perms(0644));
   // With the password from MY_PW the SIP checks pass; a dry run is enough to
   // see that no validation message about it appears.
-  ProgramResult r = run({"--dry-run"}, {{"MY_PW", "s3cr3t-pw"}});
+  ProcessRun r = run({"--dry-run"}, {{"MY_PW", "s3cr3t-pw"}});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find("s3cr3t-pw"), std::string::npos);
-  ProgramResult missing = run({"--actions", "clock"});
+  ProcessRun missing = run({"--actions", "clock"});
   EXPECT_NE(missing.err.find("Fehler: SIP-Passwort fehlt.\n"), std::string::npos);
 }
 
 TEST_F(Sources, BadConfigFilesEndWithAClearError) {
   fs::create_directory(dir / "adir");
-  ProgramResult directory = run({"--dry-run", "--config", "adir"});
+  ProcessRun directory = run({"--dry-run", "--config", "adir"});
   EXPECT_EQ(directory.status, 3);
   EXPECT_EQ(directory.err.rfind("Fehler: ", 0), 0u);
 
@@ -85,17 +85,17 @@ TEST_F(Sources, BadConfigFilesEndWithAClearError) {
   EXPECT_EQ(listedTarget(run({"--dry-run", "--config", "empty.conf", "--target", "7"})), "7");
 
   writeFile("bad.conf", "# ok\n\n[sip]\nserver = x\njust text\n", fs::perms(0644));
-  ProgramResult bad = run({"--dry-run", "--config", "bad.conf", "--target", "7"});
+  ProcessRun bad = run({"--dry-run", "--config", "bad.conf", "--target", "7"});
   EXPECT_EQ(bad.status, 3);
   EXPECT_EQ(bad.err, "Fehler: bad.conf:5: '=' fehlt\n");
 
   writeFile("bytes.conf", "target = \xff\xfe\x01\n", fs::perms(0644));
-  ProgramResult bytes = run({"--dry-run", "--config", "bytes.conf"});
+  ProcessRun bytes = run({"--dry-run", "--config", "bytes.conf"});
   EXPECT_EQ(bytes.status, 0);
   EXPECT_NE(bytes.out.find("Ziel: \xff\xfe\x01\n"), std::string::npos);
 
   writeFile("long.conf", "retries = " + std::string(5000, '9') + "\n", fs::perms(0644));
-  ProgramResult huge = run({"--dry-run", "--config", "long.conf", "--target", "1"});
+  ProcessRun huge = run({"--dry-run", "--config", "long.conf", "--target", "1"});
   EXPECT_EQ(huge.status, 3);
   EXPECT_EQ(huge.err, "Fehler: Ungültiger Zahlenwert für retries: " + std::string(5000, '9') +
                           "\n");

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "settings/command_line.h"
 #include "settings/environment.h"
 #include "settings/settings.h"
@@ -86,16 +87,6 @@ std::set<std::string> variablesRead() {
   return found;
 }
 
-std::string commandOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  ::pclose(pipe);
-  return output;
-}
-
 const std::string kManDir = QAV_MAN_DIR;
 
 TEST(QavCliManual, DocumentsEveryOptionKeyAndEveryOptionOfTheHelpText) {
@@ -131,14 +122,14 @@ TEST(QavCliManual, ProbeTellsReadVariablesFromOthers) {
 
 TEST(QavSimManual, DocumentsEveryOptionOfItsUsage) {
   const std::string page = readFile(kManDir + "/qav-sim.1");
-  const std::set<std::string> words = optionWords(commandOutput(std::string(QAV_SIM_PATH) + " --help"));
+  const std::set<std::string> words = optionWords(qav::testing::runCommand(std::string(QAV_SIM_PATH) + " --help"));
   ASSERT_GE(words.size(), 10u);
   for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
 }
 
 TEST(QavTonesManual, DocumentsEveryOptionOfItsUsage) {
   const std::string page = readFile(kManDir + "/qav-tones.1");
-  const std::set<std::string> words = optionWords(commandOutput(std::string(QAV_TONES_PATH) + " --help"));
+  const std::set<std::string> words = optionWords(qav::testing::runCommand(std::string(QAV_TONES_PATH) + " --help"));
   ASSERT_GE(words.size(), 10u);
   for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
 }

@@ -128,13 +128,13 @@ void EveryActionCallTest::programEverything(const std::vector<std::string>& line
   ASSERT_EQ(planned.size(), 22u);
 
   const std::time_t before = std::time(nullptr);
-  const CliCall run = call(settings);
+  const CliRun run = call(settings);
   const std::time_t after = std::time(nullptr);
   ASSERT_EQ(run.status(), 0) << run.process.err;
   EXPECT_EQ(run.process.err, "") << "a successful run writes nothing to standard error";
   EXPECT_EQ(maskClock(run.events), maskClock(expectedStream(planned)));
 
-  const std::vector<std::string> labels = run.segmentLabels();
+  const std::vector<std::string> labels = segmentLabels(run);
   const json expected = expectedState(labels);
   const json state = readState();
   ASSERT_TRUE(state.is_object()) << "no readable state file";

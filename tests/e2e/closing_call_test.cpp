@@ -34,7 +34,7 @@ TEST_F(EndToEndCallTest, DeviceStayingOnTheLineAfterTheClosingZeroIsHungUpLocall
     SCOPED_TRACE(c.what);
     std::filesystem::remove(statePath());
     startSimulator(c.faults);
-    const CliCall run = call(kFastDigits);
+    const CliRun run = call(kFastDigits);
     EXPECT_EQ(run.status(), 0) << run.process.err;
     EXPECT_EQ(run.process.err, "");
     ASSERT_GE(run.events.size(), 3u);

@@ -55,7 +55,7 @@ TEST_F(EndToEndCallTest, CabinNumberContradictingTheDeviceModeFailsBeforeAnythin
     if (!c.seed.is_null()) seedState(c.seed);
     const std::string before = fileText(statePath());
     startSimulator();
-    const CliCall run = call(with(kFastDigits, {"--cabin", c.cabin}));
+    const CliRun run = call(with(kFastDigits, {"--cabin", c.cabin}));
     EXPECT_EQ(run.status(), 3);
     EXPECT_EQ(run.process.err, c.error);
     ASSERT_FALSE(run.events.empty());
@@ -73,7 +73,7 @@ TEST_F(EndToEndCallTest, CabinNumberContradictingTheDeviceModeFailsBeforeAnythin
 TEST_F(EndToEndCallTest, ParameterErrorIsAnsweredByRepeatingTheWholeCommand) {
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--parameter-error-at", std::to_string(deviceStep(planned, "clock", 2))});
-  const CliCall run = call(kFastDigits);
+  const CliRun run = call(kFastDigits);
   ASSERT_EQ(run.status(), 0) << run.process.err;
   EXPECT_EQ(run.process.err, "");
 
@@ -96,7 +96,7 @@ TEST_F(EndToEndCallTest, ParameterErrorIsAnsweredByRepeatingTheWholeCommand) {
             1);
   EXPECT_EQ(run.events.back(), (Event{"success", "complete", "Programmierung abgeschlossen"}));
 
-  const std::vector<std::string> labels = run.segmentLabels();
+  const std::vector<std::string> labels = segmentLabels(run);
   const json state = readState();
   ASSERT_TRUE(state.is_object());
   EXPECT_EQ(state["clock-time"], extract(labels, std::regex("Uhrzeit auf (\\d\\d):(\\d\\d) Uhr")));
@@ -113,7 +113,7 @@ TEST_F(EndToEndCallTest, FarEndHangingUpInsideAnActionEndsTheRunWithoutRepetitio
   seedState(kEarlierClock);
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--hang-up-after", std::to_string(deviceStep(planned, "clock", 1))});
-  const CliCall run = call(kFastDigits);
+  const CliRun run = call(kFastDigits);
   EXPECT_EQ(run.status(), 3);
   EXPECT_EQ(run.process.err, "Fehler: SIP-Verbindung wurde beendet.\n");
   EXPECT_TRUE(run.withLevel("retry").empty());
@@ -132,7 +132,7 @@ TEST_F(EndToEndCallTest, DisconnectSequenceAsAnAnswerEndsTheRunAtOnce) {
   seedState(kEarlierClock);
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--wrong-tone", std::to_string(deviceStep(planned, "clock", 1)) + ":alternating-disconnect"});
-  const CliCall run = call(kFastDigits);
+  const CliRun run = call(kFastDigits);
   EXPECT_EQ(run.status(), 3);
   EXPECT_EQ(run.process.err, "Fehler: Das QAV hat die Verbindung beendet.\n");
   EXPECT_TRUE(run.withLevel("retry").empty());
@@ -157,7 +157,7 @@ namespace {
 TEST_F(EndToEndCallTest, UnansweredPinIsSentAgainAfterTheTimeLimit) {
   const std::vector<PlannedAction> planned = plan(kFastDigits);
   startSimulator({"--silence-at", "2"});
-  const CliCall run = call(kFastDigits);
+  const CliRun run = call(kFastDigits);
   ASSERT_EQ(run.status(), 0) << run.process.err;
   EXPECT_EQ(run.process.err, "");
   const Event first{"pending", "auth", "Sende Authentifizierung … (Versuch 1/3)"};

@@ -46,7 +46,7 @@ void expectBothDirections(const std::string& path) {
 TEST_F(EndToEndCallTest, FailingRunLeavesARecordingOfBothDirections) {
   const std::string path = directory.path() + "/falsche-pin.wav";
   startSimulator();
-  const CliCall run = call(with(kInband, {"--pin", "1234", "--retries", "0", "--record-audio", path}));
+  const CliRun run = call(with(kInband, {"--pin", "1234", "--retries", "0", "--record-audio", path}));
   EXPECT_EQ(run.status(), 3);
   EXPECT_TRUE(run.process.err.starts_with("Fehler: ")) << run.process.err;
   EXPECT_EQ(simulatorLines().back(), "bye");
@@ -56,7 +56,8 @@ TEST_F(EndToEndCallTest, FailingRunLeavesARecordingOfBothDirections) {
 TEST_F(EndToEndCallTest, SigtermDuringTheCallClosesTheRecording) {
   const std::string path = directory.path() + "/abbruch.wav";
   startSimulator();
-  qav::sim::testing::ChildProcess cli(cliArguments(with(kInband, {"--record-audio", path})));
+  qav::testing::Process cli({cliArguments(with(kInband, {"--record-audio", path})), std::nullopt, "",
+                            qav::testing::Streams::Merged});
   // The device has heard a digit: the call carries audio both ways.
   ASSERT_TRUE(simulator->waitFor("digit ", 30s));
   cli.sendSignal(SIGTERM);
@@ -102,7 +103,7 @@ TEST_F(EndToEndCallTest, UnwritableRecordingEndsTheRunBeforeTheRegistration) {
       skipped += " " + c.launcher[0];
       continue;
     }
-    const CliCall run = call(with(kFastDigits, {"--record-audio", c.path}), c.launcher);
+    const CliRun run = call(with(kFastDigits, {"--record-audio", c.path}), c.launcher);
     if (run.status() == cannotMount) {
       skipped += " tmpfs";
       continue;

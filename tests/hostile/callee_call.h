@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "cli_run.h"
+#include "run_checks.h"
 #include "scripted_peer.h"
 #include "test_pbx.h"
 
 namespace qav::hostile {
 
 struct CalleeCall {
-  CliRun run;
+  ProcessRun run;
   int calleeStatus = -1;  // 0: the callee's scenario ran to its end
   std::string calleeMessages;
   bool registrationLeft = false;

@@ -15,7 +15,7 @@ TEST(CancelRace, AnAnswerCrossingTheCancelAtTheSetUpLimitIsAcknowledgedAndHungUp
   const testing::TestPbx pbx;
   const CalleeCall call = callThroughPbx(pbx, "callee_answers_the_cancel.xml", 120s);
   expectFailure(call.run, "Zeitüberschreitung beim Anrufaufbau.", 60s + 10s);
-  EXPECT_GE(call.run.took, 59s);
+  EXPECT_GE(call.run.took(), 59s);
   EXPECT_FALSE(hasEvent(call.run, "success", "call"));
   EXPECT_EQ(call.calleeStatus, 0) << "no ACK and BYE for the late answer\n" << call.calleeMessages;
   EXPECT_FALSE(call.registrationLeft) << pbx.locations();
@@ -40,7 +40,7 @@ void expectSignalledCallHungUp(const testing::TestPbx& pbx, const std::vector<st
       transport);
   EXPECT_TRUE(sent);
   EXPECT_FALSE(hasEvent(call.run, "success", "call"));
-  EXPECT_EQ(call.run.exitStatus, 3);
+  EXPECT_EQ(call.run.status, 3);
   EXPECT_EQ(call.calleeStatus, 0) << "no ACK and BYE for the late answer\n" << call.calleeMessages;
   EXPECT_FALSE(call.registrationLeft) << pbx.locations();
 }

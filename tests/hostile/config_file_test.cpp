@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "cli_run.h"
+#include "run_checks.h"
 #include "test_pbx.h"
 
 namespace qav::hostile {
@@ -22,9 +22,9 @@ TEST(SpecialConfigFiles, AFifoWithoutWriterReadsAsEmptyInsteadOfBlocking) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--config", fifo, "--dry-run", "--target", "5"},
                                               std::vector<std::string>{"--dry-run", "--target", "5"}}) {
-    const CliRun run = runCli({args, {}, 10s, directory.path(), {}});
+    const ProcessRun run = runCli({args, {}, 10s, directory.path(), {}});
     EXPECT_FALSE(run.killedAfterLimit) << "qav-cli waited for a writer";
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Ziel: 5\n"), std::string::npos) << run.out;
   }
 }
@@ -43,10 +43,10 @@ TEST(SpecialConfigFiles, APipeWithAWriterIsReadToItsEnd) {
     EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     close(fd);
   });
-  const CliRun run = runCli({{"--config", fifo, "--dry-run"}, {}, 10s, "", {}});
+  const ProcessRun run = runCli({{"--config", fifo, "--dry-run"}, {}, 10s, "", {}});
   writer.join();
   EXPECT_FALSE(run.killedAfterLimit);
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("Ziel: 4711\n"), std::string::npos) << run.out;
 }
 

@@ -54,8 +54,8 @@ TEST(PeerText, ControlBytesOfAReasonPhraseNeverReachTheConsole) {
   std::vector<std::string> args = accountArguments(pbx.udpPort(), callee.uri("callee"));
   args.pop_back();  // the console, not --json
   args.insert(args.end(), {"--dtmf-method", "sip-info", "--pin", "1234", "--actions", "clock"});
-  const CliRun run = runCli({args, {}, 120s, "", {}});
-  EXPECT_EQ(run.exitStatus, 3) << run.err;
+  const ProcessRun run = runCli({args, {}, 120s, "", {}});
+  EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_NE(run.err.find("DTMF konnte nicht gesendet werden: SIP 403 Forbidden"), std::string::npos) << run.err;
   EXPECT_FALSE(holdsControlBytes(run.out)) << run.out;
   EXPECT_FALSE(holdsControlBytes(run.err)) << run.err;

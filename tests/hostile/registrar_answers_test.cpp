@@ -7,7 +7,6 @@
 #include <future>
 #include <regex>
 
-#include "cli_run.h"
 #include "run_checks.h"
 #include "scripted_peer.h"
 
@@ -18,7 +17,7 @@ using namespace std::chrono_literals;
 
 struct Outcome {
   std::string scenario;
-  CliRun run;
+  ProcessRun run;
   int peerStatus = -1;
   std::vector<std::string> requests;
   std::string messages;

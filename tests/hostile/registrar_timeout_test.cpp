@@ -4,7 +4,6 @@
 
 #include <future>
 
-#include "cli_run.h"
 #include "run_checks.h"
 #include "scripted_peer.h"
 
@@ -15,7 +14,7 @@ using namespace std::chrono_literals;
 
 // A registrar that only ever says 100 Trying gives no final answer either.
 TEST(RegistrarTimeout, AnswersWithoutViaOrCSeqOrOnlyProvisionalOnesWaitOutTheLimit) {
-  std::vector<std::future<std::pair<std::string, CliRun>>> running;
+  std::vector<std::future<std::pair<std::string, ProcessRun>>> running;
   for (const std::string scenario : {"registrar_ok_without_via.xml", "registrar_ok_without_cseq.xml", "registrar_trying_for_ever.xml"}) {
     running.push_back(std::async(std::launch::async, [scenario] {
       ScriptedPeer registrar(scenario);
@@ -26,7 +25,7 @@ TEST(RegistrarTimeout, AnswersWithoutViaOrCSeqOrOnlyProvisionalOnesWaitOutTheLim
     const auto [scenario, run] = future.get();
     SCOPED_TRACE(scenario);
     expectFailure(run, "Zeitüberschreitung bei der SIP-Registrierung.", 20s + 8s);
-    EXPECT_GE(run.took, 19s);
+    EXPECT_GE(run.took(), 19s);
     EXPECT_FALSE(hasEvent(run, "success", "sip"));
   }
 }

@@ -1,48 +1,46 @@
 #include "run_checks.h"
 
-#include <nlohmann/json.hpp>
-
-#include <sstream>
+#include "programming_call.h"
 
 namespace qav::hostile {
 
-std::vector<Event> eventsOf(const CliRun& run) {
+ProcessRun runCli(const CliCall& call) {
+  qav::testing::Command command = qav::testing::cliCommand(call.args, call.env);
+  command.cwd = call.cwd;
+  return qav::testing::runToEnd(command, call.limit, call.whileRunning);
+}
+
+std::vector<Event> eventsOf(const ProcessRun& run) {
   std::vector<Event> events;
-  std::istringstream lines(run.out);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const auto parsed = nlohmann::ordered_json::parse(line, nullptr, false);
-    const bool wellFormed = !parsed.is_discarded() && parsed.is_object() && parsed.size() == 3 &&
-                            parsed.contains("level") && parsed.contains("event") && parsed.contains("message") &&
-                            parsed["level"].is_string() && parsed["event"].is_string() &&
-                            parsed["message"].is_string();
-    EXPECT_TRUE(wellFormed) << "not an event line: " << line;
-    if (wellFormed) events.push_back({parsed["level"], parsed["event"], parsed["message"]});
+  for (const qav::testing::OutputLine& line : run.lines) {
+    std::optional<Event> event = qav::testing::eventOf(line.text);
+    EXPECT_TRUE(event) << "not an event line: " << line.text;
+    if (event) events.push_back(std::move(*event));
   }
   return events;
 }
 
-bool hasEvent(const CliRun& run, const std::string& level, const std::string& event) {
+bool hasEvent(const ProcessRun& run, const std::string& level, const std::string& event) {
   for (const Event& e : eventsOf(run))
     if (e.level == level && e.event == event) return true;
   return false;
 }
 
-void expectFailureLine(const CliRun& run, const std::string& message, std::chrono::seconds limit) {
+void expectFailureLine(const ProcessRun& run, const std::string& message, std::chrono::seconds limit) {
   EXPECT_FALSE(run.signal.has_value()) << "qav-cli died by signal " << run.signal.value_or(0);
   EXPECT_FALSE(run.killedAfterLimit) << "qav-cli hung; output:\n" << run.out << run.err;
-  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_EQ(run.status, 3);
   EXPECT_EQ(run.lastErrorLine(), "Fehler: " + message);
   std::size_t errorLines = 0;
   for (std::size_t at = run.err.find("Fehler: "); at != std::string::npos; at = run.err.find("Fehler: ", at + 1))
     ++errorLines;
   EXPECT_EQ(errorLines, 1u) << run.err;
-  EXPECT_LE(run.took, limit) << "took "
-                             << std::chrono::duration_cast<std::chrono::milliseconds>(run.took).count() << " ms";
+  EXPECT_LE(run.took(), limit) << "took "
+                               << std::chrono::duration_cast<std::chrono::milliseconds>(run.took()).count() << " ms";
   eventsOf(run);
 }
 
-void expectFailure(const CliRun& run, const std::string& message, std::chrono::seconds limit) {
+void expectFailure(const ProcessRun& run, const std::string& message, std::chrono::seconds limit) {
   expectFailureLine(run, message, limit);
   EXPECT_EQ(run.err, "Fehler: " + message + "\n");
 }

@@ -28,7 +28,7 @@ TEST(Termination, SigtermDuringTheCallEndsCallAndRegistration) {
   EXPECT_TRUE(sent);
   EXPECT_TRUE(hasEvent(call.run, "success", "call"));
   EXPECT_FALSE(call.run.signal.has_value()) << "killed by signal " << call.run.signal.value_or(0);
-  EXPECT_EQ(call.run.exitStatus, 3);
+  EXPECT_EQ(call.run.status, 3);
   EXPECT_EQ(call.calleeStatus, 0) << "the call was not ended with BYE\n" << call.calleeMessages;
   EXPECT_FALSE(call.registrationLeft) << pbx.locations();
 }

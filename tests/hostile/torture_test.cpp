@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "callee_call.h"
-#include "child_process.h"
+#include "programming_call.h"
 #include "run_checks.h"
 #include "torture_messages.h"
 
@@ -150,21 +150,20 @@ TEST_F(TortureMessages, UndecodableDatagramsLeaveStandardErrorToTheErrorLine) {
 TEST(TortureDuringProgramming, TheProgrammingCallCompletesUnderTheBarrage) {
   const testing::TestPbx pbx;
   const testing::TemporaryDirectory directory;
-  sim::testing::ChildProcess simulator({QAV_SIM, "--registrar", "127.0.0.1:" + std::to_string(pbx.udpPort()),
-                                        "--user", "qav", "--password", "qav-secret", "--state",
-                                        directory.path() + "/state.json", "--events", "--calls", "1"});
+  testing::Process simulator(
+      testing::simulatorCommand("127.0.0.1:" + std::to_string(pbx.udpPort()), directory.path("state.json")));
   ASSERT_TRUE(simulator.waitFor("registered", 5s));
   std::atomic<bool> finished{false};
   Barrage barrage;
   std::thread sender([&] { bombard(pbx, finished, barrage); });
   std::vector<std::string> args = accountArguments(pbx.udpPort(), "qav");
   args.insert(args.end(), {"--actions", "clock", "--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"});
-  const CliRun run = runCli({args, {}, 120s, "", {}});
+  const ProcessRun run = runCli({args, {}, 120s, "", {}});
   finished = true;
   sender.join();
 
   EXPECT_FALSE(run.signal.has_value());
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err.find("Fehler: "), std::string::npos) << run.err;
   const std::vector<Event> events = eventsOf(run);
   ASSERT_FALSE(events.empty());

@@ -8,12 +8,14 @@
 #include "menu/cli_locator.h"
 #include "menu/dry_run.h"
 #include "menu_test_support.h"
+#include "scoped_environment.h"
+#include "temporary_directory.h"
 
 namespace qav::menu {
 namespace {
 
-using test::ScopedVariable;
-using test::ScratchDirectory;
+using qav::testing::ScopedEnvironment;
+using qav::testing::TemporaryDirectory;
 
 // A stand-in for qav-cli that records what it was given: every argument,
 // its environment, the mode and text of the file after --config. It then
@@ -30,7 +32,7 @@ exit 3
 )";
 
 struct FakeCli {
-  ScratchDirectory scratch;
+  TemporaryDirectory scratch;
   std::string path = scratch.path("qav-cli");
 
   FakeCli() {
@@ -66,8 +68,9 @@ Captured runFake(const FakeCli& fake, const Settings& settings, bool dryRun) {
 
 TEST(CliInvocation, PasswordReachesQavCliOnlyThroughItsOwnVariable) {
   const std::string password = "s3cr3t -pw";
-  const ScopedVariable inherited("QAV_SIP_PASSWORD", "inherited");
-  const ScopedVariable target("QAV_TARGET", "999");
+  ScopedEnvironment environment;
+  environment.set("QAV_SIP_PASSWORD", "inherited");
+  environment.set("QAV_TARGET", "999");
   const FakeCli fake;
   const Captured run = runFake(fake, withPassword(password), false);
 
@@ -107,7 +110,7 @@ TEST(CliInvocation, OutputErrorLinesAndExitStatusComeBack) {
 }
 
 TEST(CliInvocation, AMissingProgramIsReportedNotSilent) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   std::vector<std::string> errors;
   const ChildExit exit = runChild(
       {scratch.path("nothing-here"), {}, {}}, [](const std::string&) {},
@@ -135,7 +138,7 @@ TEST(CliInvocation, RealQavCliAcceptsTheCallAndReportsItsOwnMessages) {
 }
 
 TEST(CliLocator, BesideTheMenuFirstThenPathSkippingWhatCannotRun) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   for (const char* dir : {"own", "plain", "dir", "bin"})
     std::filesystem::create_directory(scratch.path(dir));
   test::writeFile(scratch.path("plain/qav-cli"), "not executable");

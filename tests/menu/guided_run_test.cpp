@@ -17,8 +17,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "child_process.h"
 #include "menu_test_support.h"
+#include "programming_call.h"
+#include "temporary_directory.h"
 #include "test_pbx.h"
 
 namespace qav::menu {
@@ -26,7 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
-using test::ScratchDirectory;
+using qav::testing::TemporaryDirectory;
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -41,11 +42,11 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 // pane. Waits only stop a hung menu; they measure no speed.
 class MenuTerminal {
  public:
-  MenuTerminal(const ScratchDirectory& scratch, const std::string& menuPath)
+  MenuTerminal(const TemporaryDirectory& scratch, const std::string& menuPath)
       : scratch(scratch),
         socket("qav-menu-net-" + std::to_string(::getpid()) + "-" +
-               scratch.directory().filename().string()) {
-    const std::string dir = scratch.directory().string();
+               std::filesystem::path(scratch.path()).filename().string()) {
+    const std::string dir = scratch.path();
     const std::string start = "cd " + quoted(dir) + " && env -i PATH=/usr/bin:/bin HOME=" +
                               quoted(dir) + " TERM=xterm LANG=C.UTF-8 " + quoted(menuPath);
     started = tmux("new-session -d -x 120 -y 40 " + quoted(start)) == 0;
@@ -100,31 +101,11 @@ class MenuTerminal {
         ("tmux -L " + quoted(socket) + " -u -f /dev/null " + arguments + " 2>/dev/null").c_str());
   }
 
-  const ScratchDirectory& scratch;
+  const TemporaryDirectory& scratch;
   std::string socket;
   std::string socketPath;
   bool started = false;
 };
-
-struct CliRun {
-  int status = -1;
-  std::string output;
-};
-
-CliRun runCli(const std::string& arguments) {
-  CliRun run;
-  FILE* pipe = ::popen(("env -i PATH=/usr/bin:/bin " + quoted(QAV_CLI_PATH) + " " + arguments +
-                        " 2>&1")
-                           .c_str(),
-                       "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    run.output.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
 
 // The lines of a plan listing that name the target and the actions, without
 // the steps whose digits move with the clock.
@@ -160,12 +141,10 @@ std::vector<std::string> lastMatch(const std::string& text, const std::string& p
 
 TEST(GuidedRun, ProgramsTheSimulatorAndTheSavedFileReadsBackInQavCli) {
   if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux fehlt";
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const testing::TestPbx pbx;
   const std::string state = scratch.path("qav-state.json");
-  sim::testing::ChildProcess simulator(
-      {QAV_SIM_PATH, "--registrar", "127.0.0.1:" + std::to_string(pbx.udpPort()), "--user", "qav",
-       "--password", "qav-secret", "--state", state, "--events", "--calls", "1"});
+  testing::Process simulator(testing::simulatorCommand("127.0.0.1:" + std::to_string(pbx.udpPort()), state));
   ASSERT_TRUE(simulator.waitFor("registered", 10s)) << "qav-sim did not register";
 
   MenuTerminal menu(scratch, QAV_MENU_PATH);
@@ -224,8 +203,7 @@ TEST(GuidedRun, ProgramsTheSimulatorAndTheSavedFileReadsBackInQavCli) {
 
   // What the device now holds, once it has ended after its one call.
   EXPECT_EQ(simulator.finish(30s), 0);
-  std::ifstream stateFile(state);
-  const json held = json::parse(stateFile, nullptr, false);
+  const json held = testing::readDeviceState(state);
   ASSERT_TRUE(held.is_object()) << "no readable state file";
   EXPECT_EQ(held.value("routine-time", ""), "0730");
   EXPECT_EQ(held.value("routine-days", ""), "12");
@@ -257,14 +235,20 @@ TEST(GuidedRun, ProgramsTheSimulatorAndTheSavedFileReadsBackInQavCli) {
   EXPECT_EQ(test::fileText(saved).find("tester-secret"), std::string::npos);
   EXPECT_EQ(menu.screen().find("tester-secret"), std::string::npos);
 
-  const CliRun readBack = runCli("--config " + quoted(saved) + " --dry-run");
-  EXPECT_EQ(readBack.status, 0) << readBack.output;
+  // Standard output and error together, in an environment of PATH alone.
+  const testing::ProcessRun readBack =
+      testing::runToEnd({{testing::cliProgram(), "--config", saved, "--dry-run"},
+                         std::map<std::string, std::string>{{"PATH", "/usr/bin:/bin"}},
+                         "",
+                         testing::Streams::Merged},
+                        60s);
+  EXPECT_EQ(readBack.status, 0) << readBack.out;
   const std::set<std::string> expected{"[i] Ziel: qav", "[i] Uhrzeit und Datum [clock]",
                                        "[i] Routineruf [routine]"};
-  EXPECT_EQ(targetAndActions(readBack.output), expected) << readBack.output;
+  EXPECT_EQ(targetAndActions(readBack.out), expected) << readBack.out;
   EXPECT_EQ(targetAndActions(preview), expected) << preview;
-  EXPECT_NE(readBack.output.find("Routinezeit auf 07:30 Uhr"), std::string::npos);
-  EXPECT_NE(readBack.output.find("freies Intervall auf 12 Tage"), std::string::npos);
+  EXPECT_NE(readBack.out.find("Routinezeit auf 07:30 Uhr"), std::string::npos);
+  EXPECT_NE(readBack.out.find("freies Intervall auf 12 Tage"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "menu/setting_text.h"
 #include "menu/settings_file.h"
 #include "menu_test_support.h"
+#include "scoped_environment.h"
+#include "temporary_directory.h"
 #include "settings/command_line.h"
 #include "settings/config_file.h"
 #include "settings/setting_values.h"
@@ -14,8 +16,8 @@
 namespace qav::menu {
 namespace {
 
-using test::ScopedVariable;
-using test::ScratchDirectory;
+using qav::testing::ScopedEnvironment;
+using qav::testing::TemporaryDirectory;
 
 // What qav-cli makes of the file: its own reader, applied onto defaults.
 Settings readBackByQavCli(const std::string& path) {
@@ -67,9 +69,10 @@ Settings awkwardSettings() {
 }
 
 TEST(IniRoundTrip, QavCliReadsBackEveryFieldUnchanged) {
-  const ScopedVariable noPassword("QAV_SIP_PASSWORD", std::nullopt);
-  const ScopedVariable noOther("OTHER_PASSWORD", "from-environment");
-  const ScratchDirectory scratch;
+  ScopedEnvironment environment;
+  environment.unset("QAV_SIP_PASSWORD");
+  environment.set("OTHER_PASSWORD", "from-environment");
+  const TemporaryDirectory scratch;
   for (const Settings& original : {Settings{}, awkwardSettings()}) {
     const std::string path = scratch.path("qav-cli.conf");
     saveSettingsFile(path, original);
@@ -86,7 +89,7 @@ TEST(IniRoundTrip, WriterCoversEveryKeyQavCliKnows) {
 }
 
 TEST(IniRoundTrip, PasswordFileIsPrivateFromTheStartAndReplacesAnOpenOne) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const std::string path = scratch.path("account.conf");
   test::writeFile(path, "target = 1\n");
   ::chmod(path.c_str(), 0644);
@@ -96,13 +99,13 @@ TEST(IniRoundTrip, PasswordFileIsPrivateFromTheStartAndReplacesAnOpenOne) {
   EXPECT_EQ(modeOf(path), 0600u);
   EXPECT_EQ(readBackByQavCli(path).sip.password, "secret");
   // No temporary file is left beside it.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.directory()),
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()),
                           std::filesystem::directory_iterator()),
             1);
 }
 
 TEST(IniRoundTrip, FileWithoutPasswordHasNoPasswordKey) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const std::string path = scratch.path("plain.conf");
   saveSettingsFile(path, Settings{});
   // The bare key would make qav-cli refuse a world-readable file.
@@ -112,7 +115,7 @@ TEST(IniRoundTrip, FileWithoutPasswordHasNoPasswordKey) {
 }
 
 TEST(IniRoundTrip, ValuesThatCannotBeStoredAreRefusedAndTheOldFileStays) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const std::string path = scratch.path("kept.conf");
   test::writeFile(path, "target = 1\n");
   Settings lineBreak;
@@ -138,8 +141,9 @@ TEST(IniValue, QuotesOnlyWhereTheReaderWouldChangeTheValue) {
 }
 
 TEST(LoadSettings, ShowsTheFileNotTheEnvironmentAndReportsUnknownKeys) {
-  const ScopedVariable variable("MENU_TEST_PASSWORD", "from-environment");
-  const ScratchDirectory scratch;
+  ScopedEnvironment environment;
+  environment.set("MENU_TEST_PASSWORD", "from-environment");
+  const TemporaryDirectory scratch;
   const std::string path = scratch.path("load.conf");
   test::writeFile(path,
                   "[sip]\npassword_env = MENU_TEST_PASSWORD\nserver = pbx\n"
@@ -153,7 +157,7 @@ TEST(LoadSettings, ShowsTheFileNotTheEnvironmentAndReportsUnknownKeys) {
 }
 
 TEST(LoadSettings, KeepsQavCliPermissionRule) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const std::string path = scratch.path("open.conf");
   test::writeFile(path, "[sip]\npassword = x\n");
   ::chmod(path.c_str(), 0640);

@@ -3,13 +3,14 @@
 #include <sys/wait.h>
 
 #include "menu_test_support.h"
+#include "temporary_directory.h"
 #include "settings/config_file.h"
 #include "settings/setting_values.h"
 
 namespace qav::menu {
 namespace {
 
-using test::ScratchDirectory;
+using qav::testing::TemporaryDirectory;
 
 struct Transcript {
   int status = -1;
@@ -21,19 +22,19 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 // qav-menu as a technician's script drives it: answers through a pipe, in a
 // working directory of its own, with no QAV_ variables around. qav-cli is
 // found beside qav-menu in the build tree.
-Transcript session(const ScratchDirectory& scratch, const std::string& menu,
+Transcript session(const TemporaryDirectory& scratch, const std::string& menu,
                    const std::vector<std::string>& answers) {
   std::string input;
   for (const std::string& answer : answers) input += answer + "\n";
   test::writeFile(scratch.path("input"), input);
-  const std::string command = "cd " + quoted(scratch.directory().string()) +
+  const std::string command = "cd " + quoted(scratch.path()) +
                               " && env -i PATH=/usr/bin:/bin " + quoted(menu) +
                               " < input > output 2>&1";
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::fileText(scratch.path("output"))};
 }
 
-Transcript session(const ScratchDirectory& scratch, const std::vector<std::string>& answers) {
+Transcript session(const TemporaryDirectory& scratch, const std::vector<std::string>& answers) {
   return session(scratch, QAV_MENU_PATH, answers);
 }
 
@@ -42,7 +43,7 @@ bool contains(const std::string& text, const std::string& part) {
 }
 
 TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   // clang-format off
   const Transcript run = session(scratch, {
       "3",                                      // Aktionen und Werte
@@ -80,7 +81,7 @@ TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
 }
 
 TEST(MenuSession, StartsFromTheLocalFileAndEndsCleanlyAtEndOfInput) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   test::writeFile(scratch.path("qav-cli.conf"), "[qav]\ntarget = 4711\nactions = clock\n");
   const Transcript run = session(scratch, {"5", "3", "w 4"});
   EXPECT_EQ(run.status, 0) << run.out;
@@ -90,7 +91,7 @@ TEST(MenuSession, StartsFromTheLocalFileAndEndsCleanlyAtEndOfInput) {
 }
 
 TEST(MenuSession, APasswordLeftOutOfTheFileLeavesNoTraceInIt) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const Transcript run =
       session(scratch, {"2", "6", "nur-im-kopf", "0", "7", "handed-on.conf", "n", "0"});
   EXPECT_EQ(run.status, 0) << run.out;
@@ -101,7 +102,7 @@ TEST(MenuSession, APasswordLeftOutOfTheFileLeavesNoTraceInIt) {
 }
 
 TEST(MenuSession, UnknownChoicesAreAskedAgainNotTakenAsSomething) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   const Transcript run = session(scratch, {"42", "x", "-1", "0"});
   EXPECT_EQ(run.status, 0);
   size_t complaints = 0;
@@ -113,7 +114,7 @@ TEST(MenuSession, UnknownChoicesAreAskedAgainNotTakenAsSomething) {
 
 // qav-menu copied beside a stand-in qav-cli that lists a recorded plan for
 // the dry run and plays a recorded programming call with retries otherwise.
-void installFakeCli(const ScratchDirectory& scratch) {
+void installFakeCli(const TemporaryDirectory& scratch) {
   const std::string data = QAV_MENU_TEST_DATA;
   std::filesystem::copy_file(QAV_MENU_PATH, scratch.path("qav-menu"));
   test::writeFile(scratch.path("qav-cli"),
@@ -133,7 +134,7 @@ void installFakeCli(const ScratchDirectory& scratch) {
 }
 
 TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   installFakeCli(scratch);
   // clang-format off
   const Transcript run = session(scratch, scratch.path("qav-menu"), {

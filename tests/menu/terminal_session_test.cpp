@@ -4,20 +4,21 @@
 #include <thread>
 
 #include "menu_test_support.h"
+#include "temporary_directory.h"
 
 namespace qav::menu {
 namespace {
 
-using test::ScratchDirectory;
+using qav::testing::TemporaryDirectory;
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // qav-menu on a real terminal: a tmux server on a socket of this test only.
 class TmuxTerminal {
  public:
-  explicit TmuxTerminal(const ScratchDirectory& scratch) : scratch(scratch) {
+  explicit TmuxTerminal(const TemporaryDirectory& scratch) : scratch(scratch) {
     socket = scratch.path("tmux.sock");
-    const std::string start = "cd " + quoted(scratch.directory().string()) +
+    const std::string start = "cd " + quoted(scratch.path()) +
                               " && env -i PATH=/usr/bin:/bin TERM=xterm " + quoted(QAV_MENU_PATH);
     started = tmux("new-session -d -x 160 -y 50 " + quoted(start)) == 0;
   }
@@ -53,14 +54,14 @@ class TmuxTerminal {
     return std::system(("tmux -S " + quoted(socket) + " " + arguments + " 2>/dev/null").c_str());
   }
 
-  const ScratchDirectory& scratch;
+  const TemporaryDirectory& scratch;
   std::string socket;
   bool started = false;
 };
 
 TEST(TerminalSession, PasswordIsTypedWithoutEchoAndTheMenuGoesOn) {
   if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux fehlt";
-  const ScratchDirectory scratch;
+  const TemporaryDirectory scratch;
   TmuxTerminal terminal(scratch);
   ASSERT_TRUE(terminal.isRunning());
   ASSERT_TRUE(terminal.waitFor("0) Beenden"));

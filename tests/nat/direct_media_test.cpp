@@ -15,7 +15,7 @@ TEST_F(NatCallTest, WithoutTraversalTheOfferCarriesThePrivateAddressAndNoStartSi
 
   EXPECT_EQ(run.status(), 3);
   EXPECT_EQ(run.process.err, "Fehler: Kein QAV-Startsignal innerhalb des Zeitlimits erkannt.\n");
-  const std::vector<std::vector<std::string>> reached{
+  const std::vector<Event> reached{
       {"pending", "sip", "Melde SIP-Account am Server an …"},
       {"success", "sip", "SIP-Account registriert"},
       {"pending", "call", "Wähle qav …"},

@@ -1,15 +1,7 @@
 #include "nat_call_fixture.h"
 
 #include <algorithm>
-#include <fstream>
 #include <regex>
-
-#ifndef QAV_SIM
-#error "QAV_SIM must name the simulator program"
-#endif
-#ifndef QAV_CLI
-#error "QAV_CLI must name the programming program"
-#endif
 
 namespace qav::nat {
 
@@ -17,20 +9,12 @@ using namespace std::chrono_literals;
 using qav::testing::NetworkLab;
 
 const json kEarlierClock{{"clock-time", "0815"}, {"clock-date", "01012020"}};
-const std::vector<std::string> kFastDigits{"--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
 
 namespace {
 
 // The joined groups of the first pending message that matches.
 std::string fromLabels(const NatCall& run, const std::regex& pattern) {
-  std::smatch match;
-  for (const auto& event : run.events) {
-    if (event[0] != "pending" || !std::regex_search(event[2], match, pattern)) continue;
-    std::string joined;
-    for (std::size_t i = 1; i < match.size(); ++i) joined += match[i];
-    return joined;
-  }
-  return "";
+  return qav::testing::extract(run.messages("pending"), pattern);
 }
 
 }  // namespace
@@ -48,6 +32,8 @@ void NatCallTest::SetUp() {
   if (IsSkipped()) return;
   pbx = std::make_unique<qav::testing::NamespacePbx>(net().wanNamespace(), net().wanAddress(),
                                                      directory.path() + "/pbx");
+  site = {net().wanAddress(), pbx->udpPort(), "", NetworkLab::inNamespace(net().wanNamespace(), {}),
+          NetworkLab::inNamespace(net().lanNamespace(), {}), directory.path()};
   stun = std::make_unique<StunServer>(net().wanNamespace(), net().wanAddress());
   capture = std::make_unique<qav::testing::PacketCapture>(net().wanNamespace(), "wan0");
   lanCapture = std::make_unique<qav::testing::PacketCapture>(net().lanNamespace(), net().lanDevice());
@@ -62,49 +48,18 @@ void NatCallTest::TearDown() {
   NetworkLabTest::TearDown();
 }
 
-void NatCallTest::seedState(const json& state) const { std::ofstream(statePath()) << state.dump(); }
-
-json NatCallTest::readState() const {
-  std::ifstream in(statePath());
-  if (!in) return nullptr;
-  return json::parse(in, nullptr, false);
-}
-
-void NatCallTest::startSimulator(const std::vector<std::string>& extra) {
-  std::vector<std::string> args{QAV_SIM,      "--registrar", net().wanAddress() + ":" + std::to_string(pbx->udpPort()),
-                                "--user",     "qav",         "--password",
-                                "qav-secret", "--state",     statePath(),
-                                "--events",   "--calls",     "1"};
-  args.insert(args.end(), extra.begin(), extra.end());
-  simulator = std::make_unique<qav::sim::testing::ChildProcess>(NetworkLab::inNamespace(net().wanNamespace(), args));
-  ASSERT_TRUE(simulator->waitFor("registered", 10s)) << "qav-sim did not register";
-}
-
-std::vector<std::string> NatCallTest::simulatorLines() {
-  EXPECT_EQ(simulator->finish(20s), 0) << "qav-sim did not end cleanly after its call";
-  return simulator->lines();
-}
-
 NatCall NatCallTest::call(const std::vector<std::string>& extra) {
-  std::vector<std::string> args{QAV_CLI,        "--sip-server",  net().wanAddress(),
-                                "--sip-port",   std::to_string(pbx->udpPort()),
-                                "--sip-user",   "tester",        "--sip-password",
-                                "tester-secret", "--target",     "qav",
-                                "--json",       "--actions",     "clock"};
+  std::vector<std::string> args{"--actions", "clock"};
   args.insert(args.end(), kFastDigits.begin(), kFastDigits.end());
   args.insert(args.end(), extra.begin(), extra.end());
-  NatCall result{qav::e2e::runToEnd(NetworkLab::inNamespace(net().lanNamespace(), args), 240s), {}, {}};
-  std::optional<qav::e2e::Clock::time_point> dialling;
-  for (const qav::e2e::OutputLine& line : result.process.out) {
-    const json event = json::parse(line.text, nullptr, false);
-    if (!event.is_object() || !event.contains("message")) {
-      ADD_FAILURE() << "not an event line: " << line.text;
-      continue;
-    }
-    const std::string message = event["message"];
-    result.events.push_back({event["level"], event["event"], message});
-    if (message.rfind("Wähle ", 0) == 0) dialling = line.arrived;
-    if (message == "SIP-Verbindung hergestellt" && dialling)
+  NatCall result{runCall(args, 240s), {}};
+  EXPECT_TRUE(result.malformed.empty()) << "not an event line: " << result.malformed.front();
+  std::optional<qav::testing::Clock::time_point> dialling;
+  for (const qav::testing::OutputLine& line : result.process.lines) {
+    const std::optional<Event> event = qav::testing::eventOf(line.text);
+    if (!event) continue;
+    if (event->message.rfind("Wähle ", 0) == 0) dialling = line.arrived;
+    if (event->message == "SIP-Verbindung hergestellt" && dialling)
       result.setupTime = std::chrono::duration_cast<std::chrono::milliseconds>(line.arrived - *dialling);
   }
   return result;
@@ -130,9 +85,9 @@ void NatCallTest::expectProgrammed(const NatCall& run) {
   EXPECT_EQ(run.status(), 0) << run.process.err;
   EXPECT_EQ(run.process.err, "");
   ASSERT_FALSE(run.events.empty());
-  EXPECT_EQ(run.events.back(), (std::vector<std::string>{"success", "complete", "Programmierung abgeschlossen"}));
+  EXPECT_EQ(run.events.back(), (Event{"success", "complete", "Programmierung abgeschlossen"}));
   // The device's BYE came through the PBX to qav-cli's Contact.
-  const std::vector<std::string> hungUp{"success", "hangup", "QAV hat die Verbindung beendet"};
+  const Event hungUp{"success", "hangup", "QAV hat die Verbindung beendet"};
   EXPECT_NE(std::find(run.events.begin(), run.events.end(), hungUp), run.events.end());
   const json state = readState();
   ASSERT_TRUE(state.is_object());

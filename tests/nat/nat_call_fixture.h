@@ -10,10 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "child_process.h"
-#include "cli_process.h"
 #include "namespace_pbx.h"
 #include "packet_capture.h"
+#include "programming_call.h"
 #include "stun_server.h"
 #include "test_lab.h"
 
@@ -24,29 +23,20 @@ using qav::testing::sdpAudioPort;
 using qav::testing::sdpCandidates;
 using qav::testing::sdpConnectionAddress;
 
-struct NatCall {
-  qav::e2e::ProcessRun process;
-  // level, event and message of every JSON line.
-  std::vector<std::vector<std::string>> events;
-  const std::optional<int>& status() const { return process.status; }
+using Event = qav::menu::CliEvent;
+
+struct NatCall : qav::testing::CliRun {
   // From "Wähle …" to "SIP-Verbindung hergestellt", if both came.
   std::optional<std::chrono::milliseconds> setupTime;
 };
 
-class NatCallTest : public qav::testing::NetworkLabTest {
+// qav-sim (startSimulator) in the wan and qav-cli in the lan reach the PBX
+// at its wan address.
+class NatCallTest : public qav::testing::NetworkLabTest, protected qav::testing::ProgrammingCallParties {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  std::string statePath() const { return directory.path() + "/state.json"; }
-  void seedState(const json& state) const;
-  json readState() const;
-
-  // qav-sim as "qav" at the PBX, taking one call; `extra` after the usual
-  // options.
-  void startSimulator(const std::vector<std::string>& extra = {});
-  // Its event lines once it ended after the call.
-  std::vector<std::string> simulatorLines();
   // qav-cli in the lan as "tester", calling "qav" with --json, the clock
   // action and `extra`.
   NatCall call(const std::vector<std::string>& extra);
@@ -73,7 +63,6 @@ class NatCallTest : public qav::testing::NetworkLabTest {
   // The wan side of the router, and the lan's own device.
   std::unique_ptr<qav::testing::PacketCapture> capture;
   std::unique_ptr<qav::testing::PacketCapture> lanCapture;
-  std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
 };
 
 // Whether the SDP offers a candidate of that type on that address.
@@ -81,6 +70,6 @@ bool hasCandidate(const std::string& sdp, const std::string& address, const std:
 
 // A clock the device holds from an earlier call.
 extern const json kEarlierClock;
-extern const std::vector<std::string> kFastDigits;
+using qav::testing::kFastDigits;
 
 }  // namespace qav::nat

@@ -1,7 +1,6 @@
 // The lab network: what crosses the NAT and what does not, the direct link,
 // and that namespaces and their processes never outlive their lab.
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -135,13 +134,9 @@ TEST_F(LabLifetimeTest, DownKillsWhatRunsInsideAndCanBeRepeated) {
 
 TEST_F(LabLifetimeTest, WatchdogTakesTheLabDownWhenTheOwnerEndsOrTheDirectoryGoes) {
   TemporaryDirectory directory;
-  const pid_t owner = fork();
-  if (owner == 0) {
-    pause();
-    _exit(0);
-  }
+  Process owner({{"/bin/sleep", "300"}, std::nullopt, "", Streams::None});
   const std::string output =
-      runCommand(labScript() + " up " + directory.path() + "/a " + std::to_string(owner) + " 2>&1");
+      runCommand(labScript() + " up " + directory.path() + "/a " + std::to_string(owner.pid()) + " 2>&1");
   const std::string byRemoval = runCommand(labScript() + " up " + directory.path() + "/b --nat " +
                                            std::to_string(getpid()) + " 2>&1");
   const auto lanOf = [](const std::string& line) { return line.substr(4, line.find(' ') - 4); };
@@ -149,8 +144,8 @@ TEST_F(LabLifetimeTest, WatchdogTakesTheLabDownWhenTheOwnerEndsOrTheDirectoryGoe
   ASSERT_EQ(byRemoval.rfind("lan=", 0), 0u) << byRemoval;
   ASSERT_TRUE(namespaceExists(lanOf(output)));
 
-  kill(owner, SIGKILL);
-  waitpid(owner, nullptr, 0);
+  owner.sendSignal(SIGKILL);
+  owner.finish(std::chrono::seconds(5));
   EXPECT_TRUE(eventually([&] { return !namespaceExists(lanOf(output)); }));
 
   ASSERT_TRUE(namespaceExists(lanOf(byRemoval)));

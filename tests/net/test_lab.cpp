@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -56,9 +55,8 @@ std::optional<std::string> labUnavailableReason() {
 }
 
 NetworkLab::NetworkLab(LabShape shape) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qav-lab-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  workDirectory = pattern;
+  scratch = std::make_unique<TemporaryDirectory>();
+  workDirectory = scratch->path();
   const std::string output = runCommand(labScript() + " up " + shellWord(workDirectory + "/lab") +
                                         (shape == LabShape::Nat ? " --nat " : " ") + std::to_string(getpid()) +
                                         " 2>&1");
@@ -81,8 +79,7 @@ NetworkLab::~NetworkLab() { down(); }
 void NetworkLab::down() {
   if (workDirectory.empty()) return;
   runCommand(labScript() + " down " + shellWord(workDirectory + "/lab") + " 2>&1");
-  std::error_code ignored;
-  std::filesystem::remove_all(workDirectory, ignored);
+  scratch.reset();
   workDirectory.clear();
 }
 

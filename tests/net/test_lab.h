@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "temporary_directory.h"
+
 namespace qav::testing {
 
 enum class LabShape {
@@ -42,12 +44,13 @@ class NetworkLab {
   // Where the lab keeps its records; removed with the object.
   const std::string& directory() const { return workDirectory; }
 
-  // `argv` run inside `ns`, for a ChildProcess or runToEnd.
+  // `argv` run inside `ns`, for a Process or runToEnd.
   static std::vector<std::string> inNamespace(const std::string& ns, std::vector<std::string> argv);
   // A shell command run inside `ns`; its standard output and error.
   static std::string run(const std::string& ns, const std::string& command);
 
  private:
+  std::unique_ptr<TemporaryDirectory> scratch;
   std::string workDirectory;
   std::string lan, wan, router, lanIp, wanIp, publicIp, lanDev;
 };

@@ -8,12 +8,6 @@
 #include "shell_word.h"
 #include "test_pbx.h"
 
-#ifndef QAV_SIM
-#error "QAV_SIM must name the simulator program"
-#endif
-#ifndef QAV_CLI
-#error "QAV_CLI must name the programming program"
-#endif
 #ifndef QAV_SHAPE
 #error "QAV_SHAPE must name the shaping script"
 #endif
@@ -31,7 +25,6 @@ using qav::testing::shellWord;
 const std::vector<ProgrammedValue> kJob{{"dial-attempts", "12", "5"}, {"z208", "00000017", "00000042"}};
 const std::vector<std::string> kJobArguments{"--actions", "dial-attempts,z208", "--dial-attempts", "5",
                                              "--z208", "42"};
-const std::vector<std::string> kFastDigits{"--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
 
 namespace {
 
@@ -39,19 +32,6 @@ std::string joined(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& word : words) line += (line.empty() ? "" : " ") + shellWord(word);
   return line;
-}
-
-std::vector<CliEvent> parseEvents(const e2e::ProcessRun& process) {
-  std::vector<CliEvent> events;
-  for (const e2e::OutputLine& line : process.out) {
-    const auto parsed = nlohmann::json::parse(line.text, nullptr, false);
-    if (parsed.is_discarded() || !parsed.is_object() || !parsed.contains("level")) {
-      ADD_FAILURE() << "not an event line: " << line.text;
-      continue;
-    }
-    events.push_back({parsed.value("level", ""), parsed.value("event", ""), parsed.value("message", "")});
-  }
-  return events;
 }
 
 const std::string kAnswerName =
@@ -98,16 +78,14 @@ void BadNetworkCallTest::SetUp() {
   NetworkLabTest::SetUp();
   if (IsSkipped()) return;
   pbx = std::make_unique<OutagePbx>(net(), net().directory() + "/pbx");
+  site = {net().wanAddress(), pbx->udpPort(), "", NetworkLab::inNamespace(net().wanNamespace(), {}),
+          NetworkLab::inNamespace(net().lanNamespace(), {}), net().directory()};
 }
 
 void BadNetworkCallTest::TearDown() {
   simulator.reset();
   pbx.reset();
   NetworkLabTest::TearDown();
-}
-
-std::string BadNetworkCallTest::statePath() const {
-  return const_cast<BadNetworkCallTest*>(this)->net().directory() + "/state.json";
 }
 
 void BadNetworkCallTest::shape(const std::string& ns, const std::vector<std::string>& arguments) {
@@ -175,37 +153,12 @@ void BadNetworkCallTest::callUnderLoss(double percent, const std::vector<std::st
 void BadNetworkCallTest::seedEarlierValues() {
   nlohmann::json state = nlohmann::json::object();
   for (const ProgrammedValue& value : kJob) state[value.key] = value.earlier;
-  std::ofstream(statePath()) << state.dump();
-}
-
-nlohmann::json BadNetworkCallTest::readState() const {
-  std::ifstream in(statePath());
-  if (!in) return nullptr;
-  return nlohmann::json::parse(in, nullptr, false);
-}
-
-void BadNetworkCallTest::startSimulator(const std::vector<std::string>& extra) {
-  std::vector<std::string> args{QAV_SIM,      "--registrar", net().wanAddress() + ":" + std::to_string(pbx->udpPort()),
-                                "--user",     "qav",         "--password",
-                                "qav-secret", "--state",     statePath(),
-                                "--events",   "--calls",     "1"};
-  args.insert(args.end(), extra.begin(), extra.end());
-  simulator = std::make_unique<qav::sim::testing::ChildProcess>(NetworkLab::inNamespace(net().wanNamespace(), args));
-  ASSERT_TRUE(simulator->waitFor("registered", 10s)) << "qav-sim did not register";
+  seedState(state);
 }
 
 CliOutcome BadNetworkCallTest::call(const std::vector<std::string>& extra, std::chrono::milliseconds limit) {
-  std::vector<std::string> args{QAV_CLI,          "--sip-server", net().wanAddress(),
-                                "--sip-port",     std::to_string(pbx->udpPort()),
-                                "--sip-user",     "tester",
-                                "--sip-password", "tester-secret",
-                                "--target",       "qav",
-                                "--json"};
-  args.insert(args.end(), extra.begin(), extra.end());
-  CliOutcome outcome;
-  outcome.limit = limit;
-  outcome.process = e2e::runToEnd(NetworkLab::inNamespace(net().lanNamespace(), args), limit);
-  outcome.events = parseEvents(outcome.process);
+  CliOutcome outcome{runCall(extra, limit), limit};
+  EXPECT_TRUE(outcome.malformed.empty()) << "not an event line: " << outcome.malformed.front();
   return outcome;
 }
 

@@ -12,28 +12,20 @@
 
 #include <nlohmann/json.hpp>
 
-#include "child_process.h"
-#include "cli_process.h"
 #include "outage_pbx.h"
+#include "programming_call.h"
 #include "test_lab.h"
 
 namespace qav::netem {
 
-using Clock = std::chrono::steady_clock;
+using qav::testing::Clock;
+using qav::testing::CliEvent;
 
-struct CliEvent {
-  std::string level;
-  std::string event;
-  std::string message;
-};
-
-struct CliOutcome {
-  e2e::ProcessRun process;
-  std::vector<CliEvent> events;
+struct CliOutcome : qav::testing::CliRun {
   std::chrono::milliseconds limit{0};
 
   // Killed after the limit, as opposed to having died by a signal.
-  bool hung() const { return !process.status && process.ended - process.started >= limit; }
+  bool hung() const { return process.killedAfterLimit; }
   std::size_t retries() const;
   std::chrono::milliseconds duration() const;
 };
@@ -51,14 +43,15 @@ struct ProgrammedValue {
 extern const std::vector<ProgrammedValue> kJob;
 extern const std::vector<std::string> kJobArguments;
 // The DTMF pace of the loopback end-to-end tests.
-extern const std::vector<std::string> kFastDigits;
+using qav::testing::kFastDigits;
 
 // Whether `message` is one with which the dialogue ends a failed run: its own
 // final messages, the repetition summaries with the single failure they
 // carry, and the registration, call and DTMF failures of the session.
 bool isSpecifiedFailure(const std::string& message);
 
-class BadNetworkCallTest : public qav::testing::NetworkLabTest {
+// qav-sim (startSimulator) and the PBX in the wan, qav-cli in the lan.
+class BadNetworkCallTest : public qav::testing::NetworkLabTest, protected qav::testing::ProgrammingCallParties {
  protected:
   BadNetworkCallTest() : NetworkLabTest(qav::testing::LabShape::Direct) {}
   void SetUp() override;
@@ -85,10 +78,6 @@ class BadNetworkCallTest : public qav::testing::NetworkLabTest {
 
   // The device before a call: kJob's earlier values.
   void seedEarlierValues();
-  // Null when the device never saved anything.
-  nlohmann::json readState() const;
-  // A simulator that takes one call and then ends.
-  void startSimulator(const std::vector<std::string>& extra = {});
   // qav-cli with the PBX account, the target "qav", --json and `extra`.
   CliOutcome call(const std::vector<std::string>& extra, std::chrono::milliseconds limit = std::chrono::seconds(300));
 
@@ -101,10 +90,6 @@ class BadNetworkCallTest : public qav::testing::NetworkLabTest {
   void expectRequestedOrEarlierValues(const CliOutcome& outcome) const;
 
   std::unique_ptr<OutagePbx> pbx;
-  std::unique_ptr<qav::sim::testing::ChildProcess> simulator;
-
- private:
-  std::string statePath() const;
 };
 
 }  // namespace qav::netem

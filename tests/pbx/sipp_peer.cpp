@@ -1,10 +1,6 @@
 #include "sipp_peer.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +9,6 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace qav::testing {
 namespace {
@@ -59,21 +54,6 @@ std::string scenarioPath(const std::string& scenario) {
 
 std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-[[noreturn]] void execSipp(std::vector<std::string>& arguments, const std::string& workingDirectory) {
-  // A test that crashes takes its peer with it.
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  const int devnull = open("/dev/null", O_RDWR);
-  dup2(devnull, 0);
-  dup2(devnull, 1);
-  dup2(devnull, 2);
-  if (chdir(workingDirectory.c_str()) != 0) _exit(126);
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  execvp("sipp", argv.data());
-  _exit(127);
-}
-
 }  // namespace
 
 SippPeer::SippPeer(const std::string& scenario, const std::string& workingDirectory)
@@ -112,16 +92,10 @@ bool SippPeer::start(const std::string& scenario, const SippOptions& options, co
     arguments.insert(arguments.end(),
                      {"-trace_msg", "-message_file", messageLog, "-trace_err", "-error_file", errorLog});
   arguments.insert(arguments.end(), options.extra.begin(), options.extra.end());
-  pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) execSipp(arguments, workingDirectory);
+  sipp = std::make_unique<Process>(Command{arguments, std::nullopt, workingDirectory, Streams::None});
   for (int i = 0; i < 500; ++i) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      pid = -1;
-      return false;
-    }
-    if (listensOn(pid, sipPort)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (sipp->readUntil(Clock::now() + std::chrono::milliseconds(10))) return false;
+    if (listensOn(sipp->pid(), sipPort)) return true;
   }
   stop();
   return false;
@@ -130,10 +104,8 @@ bool SippPeer::start(const std::string& scenario, const SippOptions& options, co
 SippPeer::~SippPeer() { stop(); }
 
 void SippPeer::stop() {
-  if (pid <= 0) return;
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  pid = -1;
+  if (sipp) sipp->sendSignal(SIGKILL);
+  sipp.reset();
 }
 
 std::string SippPeer::uri(const std::string& user) const {
@@ -141,19 +113,12 @@ std::string SippPeer::uri(const std::string& user) const {
 }
 
 int SippPeer::wait(std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (pid > 0) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      pid = -1;
-      break;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      stop();
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!sipp) return -1;
+  if (!sipp->readUntil(Clock::now() + limit)) {
+    stop();
+    return -1;
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return sipp->run().status.value_or(-1);
 }
 
 std::string SippPeer::messages() const {

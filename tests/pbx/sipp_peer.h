@@ -2,8 +2,6 @@
 // scenario on a free loopback port, optionally with its message log kept.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "test_pbx.h"
 
 namespace qav::testing {
@@ -64,8 +63,7 @@ class SippPeer {
   std::string errorLog;
   std::uint16_t sipPort = 0;
   std::uint16_t rtpPort = 0;
-  pid_t pid = -1;
-  int status = -1;
+  std::unique_ptr<Process> sipp;
 };
 
 }  // namespace qav::testing

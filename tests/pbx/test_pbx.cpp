@@ -4,11 +4,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <regex>
 #include <stdexcept>
 
@@ -18,27 +13,7 @@
 
 namespace qav::testing {
 
-std::string runCommand(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) throw std::runtime_error("cannot run: " + command);
-  std::string output;
-  std::array<char, 4096> buffer{};
-  while (std::size_t read = fread(buffer.data(), 1, buffer.size(), pipe.get())) output.append(buffer.data(), read);
-  return output;
-}
-
 std::string pbxScript() { return std::string(QAV_PBX_DIR) + "/pbx"; }
-
-TemporaryDirectory::TemporaryDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qav-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  directory = pattern;
-}
-
-TemporaryDirectory::~TemporaryDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(directory, ignored);
-}
 
 TestPbx::TestPbx() {
   const std::string output = runCommand(pbxScript() + " start " + workDirectory.path() + "/pbx " +

@@ -5,23 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "process.h"
+#include "temporary_directory.h"
+
 namespace qav::testing {
-
-// Runs `command` through the shell and returns its standard output.
-std::string runCommand(const std::string& command);
-
-// A fresh temporary directory, removed with the object.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory();
-  ~TemporaryDirectory();
-  TemporaryDirectory(const TemporaryDirectory&) = delete;
-  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-  const std::string& path() const { return directory; }
-
- private:
-  std::string directory;
-};
 
 // The PBX knows the accounts of tests/pbx/users (tester, qav, peer) in the
 // realm "qav.test". It also stops by itself when the test process ends

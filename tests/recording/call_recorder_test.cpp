@@ -7,10 +7,10 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include "test_pbx.h"
+#include "process.h"
+#include "temporary_directory.h"
 #include "wav_file.h"
 
 namespace qav {
@@ -72,12 +72,10 @@ TEST(CallRecorder, DiskFillingUpCutsTheFileButLeavesItValid) {
   const testing::TemporaryDirectory directory;
   const std::string path = directory.path() + "/call.wav";
   constexpr int cannotMount = 77;
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const int status = testing::runForked([&] {
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount("tmpfs", directory.path().c_str(), "tmpfs", 0, "size=20k") != 0)
-      ::_exit(cannotMount);
+      return cannotMount;
     CallRecorder recorder(path, 64);
     // The first 64 fit the ring whatever the writer does, so the disk
     // certainly fills; many of the rest find the ring full.
@@ -95,13 +93,10 @@ TEST(CallRecorder, DiskFillingUpCutsTheFileButLeavesItValid) {
       EXPECT_LT(wav->left.size(), (outcome.framesWritten + 1) * callFrameSamples);
       for (std::size_t i = 0; i < wav->left.size(); ++i) EXPECT_EQ(wav->left[i], static_cast<std::int16_t>(i)) << i;
     }
-    ::_exit(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == cannotMount) GTEST_SKIP() << "no private mount namespace with tmpfs here";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return ::testing::Test::HasFailure() ? 1 : 0;
+  });
+  if (status == cannotMount) GTEST_SKIP() << "no private mount namespace with tmpfs here";
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

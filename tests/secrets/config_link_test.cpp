@@ -29,7 +29,7 @@ TEST_F(LinkedConfig, ALinkOrChainToAnOpenPasswordFileIsRefusedUnderTheLinksName)
     fs::create_symlink("middle.conf", dir / "outer.conf");
     for (const std::string path : {"link.conf", "outer.conf"}) {
       SCOPED_TRACE(path);
-      const ProgramResult r = run({"--dry-run", "--config", path});
+      const ProcessRun r = run({"--dry-run", "--config", path});
       EXPECT_EQ(r.status, 3);
       EXPECT_EQ(r.err, refusal(path));
       EXPECT_EQ(r.out, "");
@@ -44,7 +44,7 @@ TEST_F(LinkedConfig, ALinkOrChainToAPrivatePasswordFileIsAccepted) {
   fs::create_symlink("middle.conf", dir / "outer.conf");
   // The link's own mode is 0777 on Linux; it must not count.
   EXPECT_EQ(fs::symlink_status(dir / "outer.conf").permissions(), fs::perms::all);
-  const ProgramResult r = run({"--dry-run", "--config", "outer.conf"});
+  const ProcessRun r = run({"--dry-run", "--config", "outer.conf"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find("geheim"), std::string::npos);
 }
@@ -57,7 +57,7 @@ TEST_F(LinkedConfig, ALinkTurnedToAnotherFileIsJudgedByItsNewTarget) {
 
   fs::remove(dir / "qav-cli.conf");
   fs::create_symlink("open.conf", dir / "qav-cli.conf");
-  const ProgramResult turned = run({"--dry-run"});
+  const ProcessRun turned = run({"--dry-run"});
   EXPECT_EQ(turned.status, 3);
   EXPECT_EQ(turned.err, refusal("qav-cli.conf"));
 
@@ -71,7 +71,7 @@ TEST_F(LinkedConfig, ADanglingOrLoopingLinkCannotBeOpened) {
   fs::create_symlink("loop-b.conf", dir / "loop-a.conf");
   fs::create_symlink("loop-a.conf", dir / "loop-b.conf");
   for (const std::string path : {"dangling.conf", "loop-a.conf"}) {
-    const ProgramResult r = run({"--dry-run", "--config", path, "--target", "1"});
+    const ProcessRun r = run({"--dry-run", "--config", path, "--target", "1"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "Fehler: Konfigurationsdatei kann nicht geöffnet werden: " + path + "\n");
   }

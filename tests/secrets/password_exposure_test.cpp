@@ -9,8 +9,7 @@
 #include <fstream>
 #include <regex>
 
-#include "child_process.h"
-#include "cli_run.h"
+#include "programming_call.h"
 #include "run_checks.h"
 #include "scripted_peer.h"
 #include "test_pbx.h"
@@ -61,7 +60,7 @@ std::function<void(pid_t)> observe(Observed& seen) {
   };
 }
 
-void expectNowhere(const CliRun& run, const Observed& seen, const std::string& password) {
+void expectNowhere(const ProcessRun& run, const Observed& seen, const std::string& password) {
   EXPECT_EQ(run.out.find(password), std::string::npos) << run.out;
   EXPECT_EQ(run.err.find(password), std::string::npos) << run.err;
   EXPECT_GT(seen.samples, 0) << "qav-cli was never seen running";
@@ -94,8 +93,8 @@ TEST(PasswordExposure, RefusedRegistrationShowsThePasswordNowhereAndSendsOnlyThe
       CliCall call = withSource(source, args, directory.path());
       Observed seen;
       call.whileRunning = observe(seen);
-      const CliRun run = runCli(call);
-      EXPECT_EQ(run.exitStatus, 3);
+      const ProcessRun run = runCli(call);
+      EXPECT_EQ(run.status, 3);
       EXPECT_EQ(run.err, "Fehler: SIP-Registrierung fehlgeschlagen (SIP 403).\n");
       expectNowhere(run, seen, secret);
 
@@ -118,9 +117,8 @@ TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
   for (const Source& source : sources(password)) {
     SCOPED_TRACE(source.name);
     testing::TemporaryDirectory directory;
-    sim::testing::ChildProcess simulator({QAV_SIM, "--registrar", "127.0.0.1:" + std::to_string(pbx.udpPort()),
-                                          "--user", "qav", "--password", "qav-secret", "--state",
-                                          directory.path() + "/state.json", "--events", "--calls", "1"});
+    testing::Process simulator(
+        testing::simulatorCommand("127.0.0.1:" + std::to_string(pbx.udpPort()), directory.path("state.json")));
     ASSERT_TRUE(simulator.waitFor("registered", 5s));
     std::vector<std::string> args{"--sip-server", "127.0.0.1", "--sip-port", std::to_string(pbx.udpPort()),
                                   "--sip-user", "tester", "--target", "qav", "--json", "--actions", "clock",
@@ -131,8 +129,8 @@ TEST(PasswordExposure, ProgrammingCallShowsThePasswordNowhere) {
     call.limit = 120s;
     Observed seen;
     call.whileRunning = observe(seen);
-    const CliRun run = runCli(call);
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    const ProcessRun run = runCli(call);
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ASSERT_FALSE(eventsOf(run).empty());
     EXPECT_EQ(eventsOf(run).back().event, "complete");

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "temporary_directory.h"
 
 namespace qav {
 namespace {
@@ -18,13 +19,6 @@ namespace fs = std::filesystem;
 
 class ConfigFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qav-config-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string write(const std::string& content, mode_t mode = 0600,
                     const std::string& name = "qav.conf") {
     const fs::path path = dir_ / name;
@@ -42,7 +36,8 @@ class ConfigFile : public ::testing::Test {
     return "(read)";
   }
 
-  fs::path dir_;
+  const testing::TemporaryDirectory scratch_;
+  const fs::path dir_{scratch_.path()};
 };
 
 TEST_F(ConfigFile, SectionsKeysAndValues) {

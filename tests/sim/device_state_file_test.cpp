@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
 #include "qav-sim/device_state_file.h"
+#include "temporary_directory.h"
 
 namespace qav::sim {
 namespace {
@@ -16,12 +15,10 @@ namespace fs = std::filesystem;
 
 class DeviceStateFile : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(directory_); }
-  void TearDown() override { fs::remove_all(directory_); }
   void write(const std::string& text) const { std::ofstream(file_) << text; }
 
-  const fs::path directory_ =
-      fs::temp_directory_path() / ("qav-sim-state-" + std::to_string(::getpid()));
+  const qav::testing::TemporaryDirectory scratch_;
+  const fs::path directory_{scratch_.path()};
   const fs::path file_ = directory_ / "qav.json";
 };
 

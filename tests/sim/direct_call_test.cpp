@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "child_process.h"
+#include "process.h"
 #include "test_pbx.h"
 
 #ifndef QAV_SIM
@@ -21,18 +21,22 @@ namespace qav::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
+using qav::testing::Process;
+using qav::testing::Streams;
 
 // sipp's exit status for one caller scenario against the given port.
 std::optional<int> callWith(const std::string& scenario, const std::string& port) {
-  ChildProcess sipp({"/usr/bin/sipp", "-sf", std::string(QAV_SIM_SIPP_DIR) + "/" + scenario, "127.0.0.1:" + port,
-                     "-i", "127.0.0.1", "-p", std::to_string(qav::testing::freeLoopbackPort()), "-m", "1",
-                     "-nostdin", "-timeout", "30s", "-timeout_error"});
-  return sipp.finish(60s);
+  return qav::testing::runToEnd({{"/usr/bin/sipp", "-sf", std::string(QAV_SIM_SIPP_DIR) + "/" + scenario,
+                                  "127.0.0.1:" + port, "-i", "127.0.0.1", "-p",
+                                  std::to_string(qav::testing::freeLoopbackPort()), "-m", "1", "-nostdin", "-timeout",
+                                  "30s", "-timeout_error"}},
+                                60s)
+      .status;
 }
 
 TEST(DirectCall, RefusesAnOfferWithoutG711AndAnswersRequestsInsideTheCall) {
-  ChildProcess simulator({QAV_SIM, "--listen", "127.0.0.1:0", "--calls", "1", "--ring-ms", "100", "--events"});
+  Process simulator({{QAV_SIM, "--listen", "127.0.0.1:0", "--calls", "1", "--ring-ms", "100", "--events"},
+                     std::nullopt, "", Streams::Merged});
   const std::optional<std::string> listening = simulator.waitFor("listening 127.0.0.1:", 5s);
   ASSERT_TRUE(listening);
   const std::string port = listening->substr(std::string("listening 127.0.0.1:").size());
@@ -42,7 +46,7 @@ TEST(DirectCall, RefusesAnOfferWithoutG711AndAnswersRequestsInsideTheCall) {
 
   // The refused call did not count: the simulator ends after the second.
   ASSERT_EQ(simulator.finish(10s), 0);
-  const std::vector<std::string>& lines = simulator.lines();
+  const std::vector<std::string> lines = simulator.lines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "call"), 1);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const std::string& line) { return line.rfind("digit ", 0) == 0; }),

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +10,7 @@
 #include "plan/plan_builder.h"
 #include "qav-sim/device_state_file.h"
 #include "simulated_sender.h"
+#include "temporary_directory.h"
 
 namespace qav::sim {
 namespace {
@@ -91,8 +91,8 @@ TEST(PlanCall, AllActionsInOneCallWithDefaultAndFastDigits) {
       {"output-mode", "4"}, {"alarm-latency", "7"}, {"alarm-horn", "2"},
       {"line-impedance", "0"}, {"bus-address", "3"}, {"pin", "2468"}, {"calibrated", true}};
 
-  const auto file = std::filesystem::temp_directory_path() /
-                    ("qav-sim-all-actions-" + std::to_string(::getpid()) + ".json");
+  const qav::testing::TemporaryDirectory scratch;
+  const std::string file = scratch.path("all-actions.json");
   for (const SenderTiming timing : {SenderTiming{}, kFastSender}) {
     SCOPED_TRACE(timing.tone.count());
     DeviceDialogue device{DeviceState{}};
@@ -106,7 +106,6 @@ TEST(PlanCall, AllActionsInOneCallWithDefaultAndFastDigits) {
     EXPECT_EQ(actual.size(), expected.size());
     for (const auto& [key, value] : expected.items()) EXPECT_EQ(actual.at(key), value) << key;
   }
-  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -10,18 +10,9 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "child_process.h"
+#include "programming_call.h"
 #include "test_pbx.h"
 #include "test_stun_server.h"
-
-#ifndef QAV_SIM
-#error "QAV_SIM must name the simulator program"
-#endif
-#ifndef QAV_CLI
-#error "QAV_CLI must name the programming program"
-#endif
 
 // qav-cli and qav-sim as separate processes, registered at the test PBX as
 // two users, with a whole programming call between them.
@@ -31,36 +22,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
-using testing::ChildProcess;
-
-const std::vector<std::string> kFastDigits{"--dtmf-tone-ms", "80", "--dtmf-gap-ms", "80", "--settle-ms", "100"};
-
-struct CliRun {
-  std::optional<int> status;
-  std::vector<std::string> lines;
-
-  std::vector<std::string> messages(const std::string& level) const {
-    std::vector<std::string> found;
-    for (const std::string& line : lines) {
-      const json event = json::parse(line, nullptr, false);
-      if (event.is_object() && event.value("level", "") == level) found.push_back(event.value("message", ""));
-    }
-    return found;
-  }
-  bool printed(const std::string& line) const {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-};
-
-// The segment labels of a real run, without tree prefix and attempt suffix.
-std::vector<std::string> segmentLabels(const CliRun& run) {
-  std::vector<std::string> labels;
-  const std::regex segment("  (?:├|└)─ (.*) \\(Versuch \\d+/\\d+\\)");
-  std::smatch match;
-  for (const std::string& message : run.messages("pending"))
-    if (std::regex_match(message, match, segment)) labels.push_back(match[1]);
-  return labels;
-}
+using qav::testing::CliRun;
+using qav::testing::extract;
+using qav::testing::segmentLabels;
+using qav::testing::kFastDigits;
 
 // Label to digits, as a dry run lists the plan.
 std::map<std::string, std::string> plannedDigits(const CliRun& dryRun) {
@@ -72,18 +37,7 @@ std::map<std::string, std::string> plannedDigits(const CliRun& dryRun) {
   return digits;
 }
 
-std::string firstMatch(const std::vector<std::string>& labels, const std::regex& pattern) {
-  std::smatch match;
-  for (const std::string& label : labels) {
-    if (!std::regex_search(label, match, pattern)) continue;
-    std::string joined;
-    for (std::size_t i = 1; i < match.size(); ++i) joined += match[i];
-    return joined;
-  }
-  return "";
-}
-
-class ProgrammingCallTest : public ::testing::Test {
+class ProgrammingCallTest : public ::testing::Test, protected qav::testing::ProgrammingCallParties {
  protected:
   static void SetUpTestSuite() { pbx = new qav::testing::TestPbx(); }
   static void TearDownTestSuite() {
@@ -91,55 +45,19 @@ class ProgrammingCallTest : public ::testing::Test {
     pbx = nullptr;
   }
 
-  std::string statePath() const { return directory.path() + "/state.json"; }
+  void SetUp() override {
+    site.directory = directory.path();
+    useTransport("udp");
+  }
+  void TearDown() override { simulator.reset(); }
 
-  void writeState(const json& state) const { std::ofstream(statePath()) << state.dump(); }
-
-  json readState() const {
-    std::ifstream in(statePath());
-    return json::parse(in, nullptr, false);
+  void useTransport(const std::string& transport) {
+    site.transport = transport;
+    site.pbxPort = transport == "tcp" ? pbx->tcpPort() : transport == "tls" ? pbx->tlsPort() : pbx->udpPort();
   }
 
-  void startSimulator(const std::vector<std::string>& extra = {}, bool oneCall = true) {
-    std::vector<std::string> args{QAV_SIM,      "--registrar", "127.0.0.1:" + std::to_string(port()),
-                                  "--transport", transport,   "--user",
-                                  "qav",         "--password", "qav-secret",
-                                  "--state",     statePath(), "--events"};
-    if (oneCall) args.insert(args.end(), {"--calls", "1"});
-    args.insert(args.end(), extra.begin(), extra.end());
-    simulator = std::make_unique<ChildProcess>(args);
-    ASSERT_TRUE(simulator->waitFor("registered", 5s)) << "qav-sim did not register";
-  }
-
-  std::uint16_t port() const {
-    if (transport == "tcp") return pbx->tcpPort();
-    if (transport == "tls") return pbx->tlsPort();
-    return pbx->udpPort();
-  }
-
-  std::vector<std::string> cliArguments(const std::vector<std::string>& extra) const {
-    std::vector<std::string> args{QAV_CLI,          "--sip-server",    "127.0.0.1",       "--sip-port",
-                                  std::to_string(port()), "--sip-transport", transport,   "--sip-user",
-                                  "tester",         "--sip-password",  "tester-secret", "--target",
-                                  "qav",            "--json"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-  }
-
-  CliRun runCli(const std::vector<std::string>& extra) const {
-    ChildProcess cli(cliArguments(extra));
-    CliRun run;
-    // A bound for a hung process, not a timing requirement.
-    run.status = cli.finish(180s);
-    run.lines = cli.lines();
-    return run;
-  }
-
-  // The simulator's lines once it has ended after its one call.
-  std::vector<std::string> simulatorLines() {
-    EXPECT_EQ(simulator->finish(15s), 0) << "qav-sim did not end cleanly after its call";
-    return simulator->lines();
-  }
+  // A bound for a hung process, not a timing requirement.
+  CliRun runCli(const std::vector<std::string>& extra) const { return runCall(extra, 180s); }
 
   // What the device must hold for the clock and routine values the run
   // listed: times and date from its labels, the rest as a dry run plans it.
@@ -150,11 +68,11 @@ class ProgrammingCallTest : public ::testing::Test {
     const std::map<std::string, std::string> planned = plannedDigits(runCli(dry));
     const json state = readState();
     ASSERT_TRUE(state.is_object()) << "no readable state file";
-    EXPECT_EQ(state["clock-time"], firstMatch(labels, std::regex("Uhrzeit auf (\\d\\d):(\\d\\d) Uhr")));
-    EXPECT_EQ(state["clock-date"], firstMatch(labels, std::regex("Datum auf (\\d\\d)\\.(\\d\\d)\\.(\\d{4})")));
-    EXPECT_EQ(state["routine-time"], firstMatch(labels, std::regex("Routinezeit auf (\\d\\d):(\\d\\d) Uhr")));
-    const std::string frequency = firstMatch(labels, std::regex("(Parameter Frequenz auf .*)"));
-    const std::string interval = firstMatch(labels, std::regex("(Parameter freies Intervall auf .*)"));
+    EXPECT_EQ(state["clock-time"], extract(labels, std::regex("Uhrzeit auf (\\d\\d):(\\d\\d) Uhr")));
+    EXPECT_EQ(state["clock-date"], extract(labels, std::regex("Datum auf (\\d\\d)\\.(\\d\\d)\\.(\\d{4})")));
+    EXPECT_EQ(state["routine-time"], extract(labels, std::regex("Routinezeit auf (\\d\\d):(\\d\\d) Uhr")));
+    const std::string frequency = extract(labels, std::regex("(Parameter Frequenz auf .*)"));
+    const std::string interval = extract(labels, std::regex("(Parameter freies Intervall auf .*)"));
     ASSERT_TRUE(planned.count(frequency) && planned.count(interval)) << frequency << " / " << interval;
     EXPECT_EQ(state["routine-frequency"], planned.at(frequency));
     EXPECT_EQ(state["routine-days"], planned.at(interval));
@@ -186,8 +104,8 @@ class ProgrammingCallTest : public ::testing::Test {
     startSimulator(simulatorExtra);
     extra.insert(extra.end(), {"--dtmf-method", method});
     const CliRun run = runCli(extra);
-    EXPECT_EQ(run.status, 0) << run.lines.back();
-    if (run.status != 0) return {};
+    EXPECT_EQ(run.status(), 0) << run.process.err;
+    if (run.status() != 0) return {};
     EXPECT_EQ(run.messages("success").back(), "Programmierung abgeschlossen");
     EXPECT_TRUE(run.messages("info").empty()) << "the simulator should hang up after the 0 by itself";
     expectDefaultJobStored(run, extra);
@@ -201,9 +119,7 @@ class ProgrammingCallTest : public ::testing::Test {
   }
 
   static qav::testing::TestPbx* pbx;
-  std::string transport = "udp";
   qav::testing::TemporaryDirectory directory;
-  std::unique_ptr<ChildProcess> simulator;
 };
 
 qav::testing::TestPbx* ProgrammingCallTest::pbx = nullptr;
@@ -217,7 +133,7 @@ TEST_F(ProgrammingCallTest, DefaultJobByInBandTones) { runDefaultJob("inband", k
 TEST_F(ProgrammingCallTest, DefaultJobOverTcpAndTls) {
   for (const char* over : {"tcp", "tls"}) {
     SCOPED_TRACE(over);
-    transport = over;
+    useTransport(over);
     std::filesystem::remove(statePath());
     runDefaultJob("rfc4733", kFastDigits);
   }
@@ -263,12 +179,12 @@ TEST_F(ProgrammingCallTest, EndlessSimulatorUnregistersOnSigtermAndSigint) {
 }
 
 TEST_F(ProgrammingCallTest, SharedLineProgramsTheDeviceOfTheRightCabin) {
-  writeState({{"bus-address", "3"}});
+  seedState({{"bus-address", "3"}});
   startSimulator();
   std::vector<std::string> extra = kFastDigits;
   extra.insert(extra.end(), {"--cabin", "3"});
   const CliRun run = runCli(extra);
-  ASSERT_EQ(run.status, 0) << run.lines.back();
+  ASSERT_EQ(run.status(), 0) << run.process.err;
   expectDefaultJobStored(run, extra);
   EXPECT_EQ(readState()["bus-address"], "3");
   const std::vector<std::string> simLines = simulatorLines();
@@ -283,9 +199,9 @@ TEST_F(ProgrammingCallTest, WrongPinFailsAfterTheRetriesAndStoresNothing) {
   std::vector<std::string> extra = kFastDigits;
   extra.insert(extra.end(), {"--pin", "1234"});
   const CliRun run = runCli(extra);
-  EXPECT_EQ(run.status, 3);
-  EXPECT_TRUE(run.printed("Fehler: Nach 2 Wiederholungen fehlgeschlagen: Ungültige Eingabe laut QAV."))
-      << run.lines.back();
+  EXPECT_EQ(run.status(), 3);
+  EXPECT_EQ(run.process.lastErrorLine(), "Fehler: Nach 2 Wiederholungen fehlgeschlagen: Ungültige Eingabe laut QAV.")
+      << run.process.err;
   const std::vector<std::string> simLines = simulatorLines();
   EXPECT_EQ(std::count(simLines.begin(), simLines.end(), "answer parameter-error"), 3);
   EXPECT_EQ(std::count(simLines.begin(), simLines.end(), "state-saved"), 0);

@@ -1,34 +1,28 @@
-// The test peer program started for one test: its event lines read with a
-// time limit, the process killed with the object.
+// The test peer program started for one test, registered at the test PBX:
+// its event lines read with a time limit, the process ended with the object.
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "process.h"
+
+#ifndef QAV_TEST_PEER
+#error "QAV_TEST_PEER must name the test peer program"
+#endif
 
 namespace qav::testing {
 
-class PeerProcess {
+class PeerProcess : public Process {
  public:
-  // Registers as user at the test PBX's UDP port.
-  PeerProcess(std::uint16_t registrarPort, const std::string& user, const std::string& password);
-  ~PeerProcess();
-  PeerProcess(const PeerProcess&) = delete;
-  PeerProcess& operator=(const PeerProcess&) = delete;
-
-  // The next line, or empty when none came within the limit.
-  std::optional<std::string> nextLine(std::chrono::milliseconds limit);
-  // Lines until one starting with prefix (returned) or the limit.
-  std::optional<std::string> waitFor(const std::string& prefix, std::chrono::milliseconds limit);
-
- private:
-  pid_t pid = -1;
-  int output = -1;
-  std::string pending;
+  // Registers as user at the test PBX's UDP port; its error output stays
+  // the test's own.
+  PeerProcess(std::uint16_t registrarPort, const std::string& user, const std::string& password)
+      : Process({{QAV_TEST_PEER, "--registrar-port", std::to_string(registrarPort), "--user", user, "--password",
+                  password},
+                 std::nullopt,
+                 "",
+                 Streams::OutOnly}) {}
 };
 
 }  // namespace qav::testing

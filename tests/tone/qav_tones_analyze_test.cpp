@@ -3,7 +3,6 @@
 // clean error rather than a crash or a made-up result.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,12 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "program_runner.h"
+#include "process.h"
+#include "temporary_directory.h"
 #include "tonesynth/answer_patterns.h"
 #include "tonesynth/pcm_render.h"
 #include "tonesynth/wav_file.h"
-
-extern char** environ;
 
 namespace qav {
 namespace {
@@ -26,21 +24,18 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Analysis {
-  test::ProgramResult run;
+  testing::ProcessRun run;
   std::vector<std::string> signals;      // keys, from the summary line
   std::vector<std::string> signalNames;  // German names, from the group lines
   std::uint64_t durationMs = 0;
 };
 
-test::ProgramResult runTones(std::vector<std::string> args) {
-  test::ProgramCall call{QAV_TONES_PATH, {"qav-tones"}, {}, ""};
-  call.args.insert(call.args.end(), args.begin(), args.end());
-  // Sanitizer settings of the suite reach the child.
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    call.env[text.substr(0, text.find('='))] = text.substr(text.find('=') + 1);
-  }
-  return test::runProgram(call);
+// The test's own environment, so that sanitizer settings of the suite reach
+// the child.
+testing::ProcessRun runTones(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{QAV_TONES_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testing::runToEnd({argv}, std::chrono::seconds(60));
 }
 
 // The default channel is the left one, what came from the QAV.
@@ -95,9 +90,9 @@ TEST(QavTonesAnalyze, EveryRecordingGivesTheSignalsListedBesideIt) {
       // The German listing with every block tells the same signals.
       std::vector<std::string> args{"analyze", wav, "--blocks"};
       for (const std::string& arg : channelArgs(channel)) args.push_back(arg);
-      const test::ProgramResult text = runTones(args);
+      const testing::ProcessRun text = runTones(args);
       ASSERT_EQ(text.status, 0) << wav << "\n" << text.err;
-      for (const std::string& name : analysis.signalNames) EXPECT_THAT(text.out, testing::HasSubstr(name)) << wav;
+      for (const std::string& name : analysis.signalNames) EXPECT_THAT(text.out, ::testing::HasSubstr(name)) << wav;
       ++checked;
     }
   }
@@ -120,8 +115,8 @@ std::string withField(std::string wav, std::size_t offset, std::uint32_t value, 
 }
 
 TEST(QavTonesAnalyze, RefusesWhatIsNoUsable8kHzWavWithAClearError) {
-  const fs::path dir = fs::path(testing::TempDir()) / ("qav-tones-analyze-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
+  const testing::TemporaryDirectory scratch;
+  const fs::path dir = scratch.path();
   fs::create_directories(dir / "verzeichnis.wav");
   const std::string wav = validWav(dir / "gut.wav");
   // Offsets in the 44-byte header: channels 22, rate 24, data size 40.
@@ -137,12 +132,12 @@ TEST(QavTonesAnalyze, RefusesWhatIsNoUsable8kHzWavWithAClearError) {
                            "kanaele-65535.wav", "rate-riesig.wav", "rate-16000.wav", "verzeichnis.wav",
                            "fehlt.wav"}) {
     const std::string path = dir / name;
-    const test::ProgramResult run = runTones({"analyze", path});
+    const testing::ProcessRun run = runTones({"analyze", path});
     EXPECT_EQ(run.status, 3) << name << "\n" << run.err;
-    EXPECT_THAT(run.err, testing::StartsWith("qav-tones: Fehler: " + path + ": ")) << name;
+    EXPECT_THAT(run.err, ::testing::StartsWith("qav-tones: Fehler: " + path + ": ")) << name;
     EXPECT_EQ(run.out, "") << name;
   }
-  EXPECT_THAT(runTones({"analyze", dir / "rate-16000.wav"}).err, testing::HasSubstr("16000 Hz"));
+  EXPECT_THAT(runTones({"analyze", dir / "rate-16000.wav"}).err, ::testing::HasSubstr("16000 Hz"));
   EXPECT_EQ(runTones({"analyze", dir / "gut.wav", "--channel", "rechts"}).status, 3);
   EXPECT_EQ(runTones({"analyze", dir / "gut.wav", "--channel", "mitte"}).status, 2);
   EXPECT_EQ(runTones({"analyze"}).status, 2);
@@ -154,7 +149,6 @@ TEST(QavTonesAnalyze, RefusesWhatIsNoUsable8kHzWavWithAClearError) {
   EXPECT_EQ(huge.run.status, 0) << huge.run.err;
   EXPECT_EQ(huge.durationMs, (wav.size() - 44) / 2 * 1000 / kLineSampleRate);
   EXPECT_EQ(huge.signals, std::vector<std::string>{"single-confirmation"});
-  fs::remove_all(dir);
 }
 
 }  // namespace
