@@ -9,6 +9,7 @@
 
 #include "telephony/audio_stream.h"
 #include "telephony/jitter_buffer.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/session_events.h"
 #include "telephony/sip_credentials.h"
@@ -64,6 +65,7 @@ class SessionCall {
   void onCallState(bool confirmed, bool disconnected, int status);
   void onCallMediaState();
 
+  static int describe(struct mbuf** offer, const struct sa* src, const struct sa* dst, void* arg);
   static int offered(struct mbuf** answer, const struct sip_msg* msg, void* arg);
   static int answered(const struct sip_msg* msg, void* arg);
   static void progressed(const struct sip_msg* msg, void* arg);
@@ -95,18 +97,12 @@ inline void SessionCall::inviteWhenReady() {
 }
 
 inline int SessionCall::invite() {
-  struct mbuf* offer = nullptr;
-  const int encoded = stream.offer(&offer);
-  if (encoded) return encoded;
   std::vector<const char*> routev;
   for (const std::string& route : request.routes) routev.push_back(route.c_str());
-  const int err = sipsess_connect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
-                                  request.contactUser.c_str(), routev.data(),
-                                  static_cast<std::uint32_t>(routev.size()), "application/sdp", offer,
-                                  answerSipChallenge, request.credentials, true, offered, answered, progressed,
-                                  established, infoReceived, nullptr, closedBy, this, nullptr);
-  mem_deref(offer);
-  return err;
+  return sipsessConnect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
+                        request.contactUser.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()),
+                        "application/sdp", describe, answerSipChallenge, request.credentials, true, offered,
+                        answered, progressed, established, infoReceived, nullptr, closedBy, this);
 }
 
 inline void SessionCall::sendInfo(const std::string& body) {
@@ -130,6 +126,10 @@ inline void SessionCall::onCallMediaState() {
   if (mediaConnected) return;
   mediaConnected = true;
   session->mediaEvent(&stream, true);
+}
+
+inline int SessionCall::describe(struct mbuf** offer, const struct sa*, const struct sa*, void* arg) {
+  return static_cast<SessionCall*>(arg)->stream.offer(offer);
 }
 
 inline int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 
 namespace qav {
@@ -93,7 +94,7 @@ SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint
     checkLibre(sa_set_str(&address, localIp.c_str(), port));
     if (transport == SipTransport::Tls) {
       // No certificate, key or verification: the server is not checked.
-      checkLibre(tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr));
+      checkLibre(tlsAlloc(&tlsContext));
       checkLibre(sip_transp_add(stack, SIP_TRANSP_TLS, &address, tlsContext));
     } else {
       checkLibre(sip_transp_add(stack, libreTransport(transport), &address));
