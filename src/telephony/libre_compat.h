@@ -43,8 +43,9 @@ inline int sipregRegister(struct sipreg** regp, struct sip* sip, const char* reg
 }
 
 // The offer of an outgoing INVITE comes from a handler, as since 2.1, which
-// libre calls for every INVITE it sends (also after a challenge); before, it
-// is called once here, without the transport's addresses.
+// libre calls for every INVITE it sends, retransmissions and the answer to
+// a challenge included; before, it is called once here, without the
+// transport's addresses.
 using SipsessDescribe = int(struct mbuf** descp, const struct sa* src, const struct sa* dst, void* arg);
 
 inline int sipsessConnect(struct sipsess** sessp, struct sipsess_sock* sock, const char* toUri, const char* fromName,

@@ -69,6 +69,8 @@ SimSipStack::SimSipStack(SipTransport transport, const std::string& localIp, std
     if (transport == SipTransport::Tls) {
       check(tlsAlloc(&tls_));
       check(tlsSelfSigned(tls_, kUserAgent));
+      // Its own REGISTER does not check the PBX, as qav-cli by default.
+      check(tlsVerifyServer(tls_, false, nullptr));
       check(sip_transp_add(stack_, SIP_TRANSP_TLS, &address, tls_));
     } else {
       check(sip_transp_add(stack_, libreTransport(transport), &address));
