@@ -321,7 +321,7 @@ void LibreSession::placeCall(const std::string& target) {
     call.reset();
     call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer(), traversal);
     call->connect(CallRequest{stack->sessions(), uri, accountUri(settings), contactUser, callRoutes(),
-                              account->challengeAnswerer()});
+                              account->challengeAnswerer(), stack.get()});
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("PJSIP-Anruf: ") + error.what());
   }
