@@ -77,7 +77,7 @@ TEST(CancelRace, AnAnswerAfterACancelBeforeAnyProvisionalAnswerIsAcknowledgedAnd
                              }});
   EXPECT_TRUE(sent);
   EXPECT_FALSE(hasEvent(run, "success", "call"));
-  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_EQ(run.status, 3);
   EXPECT_EQ(peer.wait(10s), 0) << "no ACK and BYE for the late answer\n" << peer.messages();
 }
 
