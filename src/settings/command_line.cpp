@@ -9,7 +9,7 @@ namespace qav {
 const std::set<std::string> knownOptionKeys{
     "config", "color", "sip-server", "sip-port", "sip-transport", "sip-user", "sip-auth-user",
     "sip-password", "sip-password-env", "sip-realm", "sip-proxy", "sip-stun-server",
-    "sip-dial-prefix", "dtmf-method", "dtmf-tone-ms", "dtmf-gap-ms", "target", "pin", "cabin",
+    "sip-dial-prefix", "sip-tls-verify", "sip-tls-ca-file", "dtmf-method", "dtmf-tone-ms", "dtmf-gap-ms", "target", "pin", "cabin",
     "actions", "new-pin", "routine-at", "routine-days", "service-number", "emergency-numbers",
     "dial-mode", "dial-attempts", "emergency-trigger-1", "emergency-trigger-2",
     "emergency-trigger-3", "call-duration", "input-mode", "call-protection", "routine-fault",

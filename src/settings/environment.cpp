@@ -24,6 +24,8 @@ constexpr std::pair<const char*, const char*> environmentKeys[] = {
     {"QAV_SIP_STUN_SERVER", "sip-stun-server"},
     {"QAV_SIP_ICE", "sip-ice"},
     {"QAV_SIP_DIAL_PREFIX", "sip-dial-prefix"},
+    {"QAV_SIP_TLS_VERIFY", "sip-tls-verify"},
+    {"QAV_SIP_TLS_CA_FILE", "sip-tls-ca-file"},
     {"QAV_DTMF_METHOD", "dtmf-method"},
     {"QAV_TARGET", "target"},
     {"QAV_PIN", "pin"},

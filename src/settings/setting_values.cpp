@@ -95,6 +95,8 @@ const std::vector<KeyRule>& keyTable() {
       {"sip-stun-server", text(sip, &SipSettings::stunServer)},
       {"sip-ice", boolean(sip, &SipSettings::ice)},
       {"sip-dial-prefix", text(sip, &SipSettings::dialPrefix)},
+      {"sip-tls-verify", boolean(sip, &SipSettings::tlsVerify)},
+      {"sip-tls-ca-file", text(sip, &SipSettings::tlsCaFile)},
       {"sip-transport",
        choice(sip, &SipSettings::transport,
               {{"udp", SipTransport::Udp}, {"tcp", SipTransport::Tcp}, {"tls", SipTransport::Tls}},

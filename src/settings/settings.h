@@ -26,6 +26,10 @@ struct SipSettings {
   std::string stunServer;
   std::string dialPrefix;
   bool ice = false;
+  // TLS: check the server's certificate against the CA certificates of
+  // tlsCaFile (PEM). Off by default: PBXs often present self-signed ones.
+  bool tlsVerify = false;
+  std::string tlsCaFile;
   DtmfMethod dtmfMethod = DtmfMethod::Rfc4733;
   std::uint32_t dtmfToneMs = 500;
   std::uint32_t dtmfGapMs = 110;

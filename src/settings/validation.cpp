@@ -177,6 +177,8 @@ std::vector<std::string> validateSettings(const Settings& settings, bool callFol
   if (callFollows) checkAccount(settings.sip, findings);
   checkJob(settings.device, findings);
   checkSelectedActions(settings.device, findings);
+  findings.require(!settings.sip.tlsVerify || !settings.sip.tlsCaFile.empty(),
+                   "sip-tls-verify verlangt eine CA-Datei (sip-tls-ca-file).");
   findings.require(settings.sip.dtmfToneMs >= 40 && settings.sip.dtmfToneMs <= 1000,
                    "DTMF-Tonlänge muss 40 bis 1000 ms betragen.");
   return findings.take();

@@ -7,6 +7,7 @@
 #include "telephony/audio_formats.h"
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/media_ports.h"
 
@@ -93,7 +94,7 @@ void AudioStream::State::send(bool marker, int pt, std::uint32_t ts, const std::
   if (mbuf_write_mem(mb, payload, size) == 0) {
     mb->pos = RTP_HEADER_SIZE;
     // A lost packet is only a gap in the audio; nothing to report.
-    (void)rtp_send(rtp, &remote, false, marker, static_cast<std::uint8_t>(pt), ts, mb);
+    (void)rtpSend(rtp, &remote, marker, static_cast<std::uint8_t>(pt), ts, mb);
   }
   mem_deref(mb);
 }

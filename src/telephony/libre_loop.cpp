@@ -30,10 +30,15 @@ void beat(void* arg);
 
 struct LibreLoop::Heartbeat {
   struct tmr timer {};
-  // Fulfilled by the worker's first timer, from inside re_main: a re_cancel
-  // before that would be overwritten by re_main's start and never end it.
+  // Fulfilled by the worker's first timer, from inside re_main, with 0, or
+  // with libre_init's error: a re_cancel before re_main has started would be
+  // overwritten by its start and never end it.
   struct tmr startTimer {};
-  std::promise<void> started;
+  std::promise<int> started;
+  // re_cancel runs on the worker, as a timer: since libre 3.2 a thread that
+  // holds the loop's lock when polling stops never gets to release it, and
+  // re_main's end waits for that lock.
+  struct tmr stopTimer {};
 };
 
 namespace {
@@ -45,22 +50,39 @@ void beat(void* arg) {
 
 }  // namespace
 
-LibreLoop::LibreLoop() {
+LibreLoop::LibreLoop() : heartbeat(std::make_unique<Heartbeat>()) {
+  std::future<int> started = heartbeat->started.get_future();
+  worker = std::thread([this] { run(); });
+  const int err = started.get();
+  if (err) {
+    worker.join();
+    throw std::runtime_error(libreErrorText(err));
+  }
+  running = true;
+}
+
+// libre_init on this thread: libre takes the thread that initialised it for
+// its own, and from 2.5 on its debug builds refuse sockets opened from any
+// other thread outside re_thread_enter, as the handlers here do.
+void LibreLoop::run() {
   const int err = libre_init();
-  if (err) throw std::runtime_error(libreErrorText(err));
+  if (err) {
+    heartbeat->started.set_value(err);
+    return;
+  }
   dbg_init(DBG_EMERG, DBG_NONE);
   dbg_handler_set(discardDiagnostics, nullptr);
-  heartbeat = std::make_unique<Heartbeat>();
   tmr_init(&heartbeat->timer);
   beat(&heartbeat->timer);
+  tmr_init(&heartbeat->stopTimer);
   tmr_init(&heartbeat->startTimer);
   tmr_start(&heartbeat->startTimer, 0,
-            [](void* arg) { static_cast<std::promise<void>*>(arg)->set_value(); }, &heartbeat->started);
-  std::future<void> started = heartbeat->started.get_future();
-  running = true;
+            [](void* arg) { static_cast<std::promise<int>*>(arg)->set_value(0); }, &heartbeat->started);
   // A null signal handler: the process's signals stay with the program.
-  worker = std::thread([] { re_main(nullptr); });
-  started.wait();
+  re_main(nullptr);
+  tmr_cancel(&heartbeat->timer);
+  tmr_cancel(&heartbeat->stopTimer);
+  libre_close();
 }
 
 LibreLoop::~LibreLoop() { stop(); }
@@ -70,11 +92,9 @@ void LibreLoop::stop() noexcept {
   running = false;
   {
     LibreLock lock;
-    re_cancel();
+    tmr_start(&heartbeat->stopTimer, 0, [](void*) { re_cancel(); }, nullptr);
   }
   if (worker.joinable()) worker.join();
-  tmr_cancel(&heartbeat->timer);
-  libre_close();
 }
 
 LibreLock::LibreLock() { re_thread_enter(); }

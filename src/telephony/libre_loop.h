@@ -1,5 +1,5 @@
-// The one libre event loop of the process: initialised on the caller's
-// thread, run by a single worker thread, entered briefly from other threads.
+// The one libre event loop of the process: initialised and run by a single
+// worker thread, entered briefly from other threads.
 #pragma once
 
 #include <memory>
@@ -12,19 +12,21 @@ namespace qav {
 // thread; any other thread must hold a LibreLock while it calls into libre.
 class LibreLoop {
  public:
-  // libre_init on the calling thread, libre's diagnostics silenced, and the
-  // worker started. Throws std::runtime_error with libre's error text.
+  // The worker started: libre_init there, libre's diagnostics silenced, and
+  // re_main. Throws std::runtime_error with libre's error text.
   LibreLoop();
   ~LibreLoop();
   LibreLoop(const LibreLoop&) = delete;
   LibreLoop& operator=(const LibreLoop&) = delete;
 
-  // Stops re_main, joins the worker and closes libre; a second call does
+  // Stops re_main, and the worker closes libre and ends; a second call does
   // nothing. Everything allocated from libre must be released before.
   void stop() noexcept;
 
  private:
   struct Heartbeat;
+  void run();
+
   std::unique_ptr<Heartbeat> heartbeat;
   std::thread worker;
   bool running = false;

@@ -31,6 +31,7 @@
 #include "telephony/stun_server.h"
 #include "telephony/telephone_events.h"
 #include "telephony/telephony_session.h"
+#include "telephony/trusted_ca_file.h"
 #include "tone/tone_analyzer.h"
 
 namespace qav {
@@ -76,6 +77,8 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   void startStack();
   void readTraversalSettings();
   void bindStack();
+  // Empty unless sip-tls-verify is on.
+  std::string trustedCaFile() const { return settings.tlsVerify ? settings.tlsCaFile : std::string(); }
   std::vector<std::string> registrationRoutes() const;
   std::vector<std::string> callRoutes() const;
   void failRegistration(int status);
@@ -251,7 +254,7 @@ void LibreSession::bindStack() {
     const std::optional<PublicAddress> mapped =
         bindOnMappedPort(localAddress, traversal.stunServer, [this](std::uint16_t port) {
           LibreLock lock;
-          stack = std::make_unique<SipStack>(settings.transport, localAddress, port);
+          stack = std::make_unique<SipStack>(settings.transport, localAddress, port, trustedCaFile());
         });
     if (mapped) {
       contactUser = publicContact(settings.user, *mapped);
@@ -259,7 +262,7 @@ void LibreSession::bindStack() {
     }
   }
   LibreLock lock;
-  stack = std::make_unique<SipStack>(settings.transport, localAddress);
+  stack = std::make_unique<SipStack>(settings.transport, localAddress, 0, trustedCaFile());
 }
 
 void LibreSession::interrupt() noexcept {
@@ -284,6 +287,7 @@ void LibreSession::registerAccount(const SipSettings& s) {
     if (interrupted) throw std::runtime_error("SIP-Registrierung abgebrochen.");
   }
   settings = s;
+  if (settings.tlsVerify) checkTrustedCaFile(settings.tlsCaFile);
   // The STUN server's answer is awaited inside the registration's limit.
   const auto deadline = Clock::now() + std::chrono::seconds(settings.registrationTimeoutSec);
   try {
@@ -317,7 +321,7 @@ void LibreSession::placeCall(const std::string& target) {
     call.reset();
     call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer(), traversal);
     call->connect(CallRequest{stack->sessions(), uri, accountUri(settings), contactUser, callRoutes(),
-                              account->challengeAnswerer()});
+                              account->challengeAnswerer(), stack.get()});
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("PJSIP-Anruf: ") + error.what());
   }

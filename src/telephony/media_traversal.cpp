@@ -2,6 +2,7 @@
 
 #include <re.h>
 
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 
 namespace qav {
@@ -90,13 +91,13 @@ void MediaTraversal::State::startAgent() {
   rand_str(ufrag, sizeof ufrag);
   rand_str(pwd, sizeof pwd);
   const enum ice_role iceRole = role == IceRole::Controlling ? ICE_ROLE_CONTROLLING : ICE_ROLE_CONTROLLED;
-  checkLibre(icem_alloc(
-      &icem, ICE_MODE_FULL, iceRole, IPPROTO_UDP, 0, rand_u64(), ufrag, pwd,
+  checkLibre(icemAlloc(
+      &icem, iceRole, IPPROTO_UDP, 0, rand_u64(), ufrag, pwd,
       [](int err, bool, void* arg) { static_cast<State*>(arg)->checked(err); }, this));
   icem_set_name(icem, "audio");
   // One component: RTP only, no RTCP socket is opened.
   checkLibre(icem_comp_add(icem, ICE_COMPID_RTP, rtp_sock(rtp)));
-  checkLibre(icem_cand_add(icem, ICE_COMPID_RTP, hostPreference, hostInterface, rtp_local(rtp)));
+  checkLibre(icemAddHostCandidate(icem, ICE_COMPID_RTP, hostPreference, hostInterface, rtp_local(rtp)));
 }
 
 bool MediaTraversal::State::askServer() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/session_events.h"
 #include "telephony/sip_addressing.h"
@@ -53,12 +54,12 @@ inline void SessionAccount::create(struct sip* sip, const SipSettings& settings,
   for (const std::string& route : routes) routev.push_back(route.c_str());
   const std::string registrar = registrarUri(settings);
   const std::string account = accountUri(settings);
-  checkLibre(sipreg_register(
+  checkLibre(sipregRegister(
       &registration, sip, registrar.c_str(), account.c_str(), nullptr, account.c_str(), registrationExpirySec,
       settings.user.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()), 0, answerSipChallenge,
       credentials, true,
       [](int err, const struct sip_msg* msg, void* arg) { static_cast<SessionAccount*>(arg)->onRegState(err, msg); },
-      this, nullptr, nullptr));
+      this));
 }
 
 inline void SessionAccount::onRegState(int err, const struct sip_msg* msg) {

@@ -9,9 +9,11 @@
 
 #include "telephony/audio_stream.h"
 #include "telephony/jitter_buffer.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/session_events.h"
 #include "telephony/sip_credentials.h"
+#include "telephony/sip_stack.h"
 
 // Included only by libre_session.cpp: like LibreSession, this lives in that
 // file's unnamed namespace.
@@ -39,6 +41,8 @@ struct CallRequest {
   std::string contactUser;
   std::vector<std::string> routes;
   void* credentials = nullptr;
+  // Tells whether the INVITE has been heard; it outlives the call.
+  const SipStack* stack = nullptr;
 };
 
 // The one outgoing call: sipsess with its SDP offer and the audio stream.
@@ -48,7 +52,11 @@ class SessionCall {
   SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received,
               const TraversalSettings& traversal)
       : session(owner), stream(localIp, received, traversal) {}
-  ~SessionCall() { release(); }
+  ~SessionCall() {
+    tmr_cancel(&releaseTimer);
+    sess = static_cast<struct sipsess*>(mem_deref(sess));
+    mem_deref(offer);
+  }
   SessionCall(const SessionCall&) = delete;
   SessionCall& operator=(const SessionCall&) = delete;
 
@@ -57,13 +65,14 @@ class SessionCall {
   void connect(CallRequest call);
   bool isActive() const { return sess && !closed; }
   // CANCEL before the answer, BYE after it; libre finishes either alone.
-  void release() { sess = static_cast<struct sipsess*>(mem_deref(sess)); }
+  void release();
   void sendInfo(const std::string& body);
   AudioStream& audio() { return stream; }
 
   void onCallState(bool confirmed, bool disconnected, int status);
   void onCallMediaState();
 
+  static int describe(struct mbuf** description, const struct sa* src, const struct sa* dst, void* arg);
   static int offered(struct mbuf** answer, const struct sip_msg* msg, void* arg);
   static int answered(const struct sip_msg* msg, void* arg);
   static void progressed(const struct sip_msg* msg, void* arg);
@@ -80,6 +89,13 @@ class SessionCall {
   AudioStream stream;
   CallRequest request;
   struct sipsess* sess = nullptr;
+  // Encoded once: libre 2.1 and later ask for it again for every
+  // retransmission, which must carry the same SDP version.
+  struct mbuf* offer = nullptr;
+  struct tmr releaseTimer {};
+  int releaseTries = 0;
+  // Released by us: what still comes for the session is no longer reported.
+  bool hungUp = false;
   bool closed = false;
   bool mediaConnected = false;
 };
@@ -95,18 +111,32 @@ inline void SessionCall::inviteWhenReady() {
 }
 
 inline int SessionCall::invite() {
-  struct mbuf* offer = nullptr;
+  offer = static_cast<struct mbuf*>(mem_deref(offer));
   const int encoded = stream.offer(&offer);
   if (encoded) return encoded;
   std::vector<const char*> routev;
   for (const std::string& route : request.routes) routev.push_back(route.c_str());
-  const int err = sipsess_connect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
-                                  request.contactUser.c_str(), routev.data(),
-                                  static_cast<std::uint32_t>(routev.size()), "application/sdp", offer,
-                                  answerSipChallenge, request.credentials, true, offered, answered, progressed,
-                                  established, infoReceived, nullptr, closedBy, this, nullptr);
-  mem_deref(offer);
-  return err;
+  return sipsessConnect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
+                        request.contactUser.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()),
+                        "application/sdp", describe, answerSipChallenge, request.credentials, true, offered,
+                        answered, progressed, established, infoReceived, nullptr, closedBy, this);
+}
+
+// A CANCEL may only follow a provisional answer. libre before 3.12 waits
+// for one; since then it drops the INVITE's transaction instead, and a 200
+// that crosses gets neither ACK nor BYE. Until the INVITE is heard, or its
+// transaction has run out (64 T1), the session stays and is asked again.
+inline void SessionCall::release() {
+  hungUp = true;
+  constexpr int pollMs = 20;
+  constexpr int transactionLimitMs = 64 * 500;
+  if (QAV_LIBRE_AT_LEAST(3, 12) && sess && !closed && request.stack && request.stack->unheard({"INVITE"}) &&
+      ++releaseTries < transactionLimitMs / pollMs) {
+    tmr_start(&releaseTimer, pollMs, [](void* arg) { static_cast<SessionCall*>(arg)->release(); }, this);
+    return;
+  }
+  tmr_cancel(&releaseTimer);
+  sess = static_cast<struct sipsess*>(mem_deref(sess));
 }
 
 inline void SessionCall::sendInfo(const std::string& body) {
@@ -132,6 +162,11 @@ inline void SessionCall::onCallMediaState() {
   session->mediaEvent(&stream, true);
 }
 
+inline int SessionCall::describe(struct mbuf** description, const struct sa*, const struct sa*, void* arg) {
+  *description = static_cast<struct mbuf*>(mem_ref(static_cast<SessionCall*>(arg)->offer));
+  return 0;
+}
+
 inline int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg, void* arg) {
   auto* self = static_cast<SessionCall*>(arg);
   // A re-INVITE without an offer (a session refresh) asks for ours; the
@@ -143,6 +178,9 @@ inline int SessionCall::offered(struct mbuf** answer, const struct sip_msg* msg,
 
 inline int SessionCall::answered(const struct sip_msg* msg, void* arg) {
   auto* self = static_cast<SessionCall*>(arg);
+  // Since libre 2.1 an SDP in a provisional response comes here too;
+  // progressed has taken it, and an unusable one must not end the call.
+  if (msg->scode < 200 || self->hungUp) return 0;
   // The answer may have come already, in a provisional response.
   if (!mbuf_get_left(msg->mb) && self->mediaConnected) return 0;
   // No usable codec: libre acknowledges the answer and ends the call.
@@ -153,6 +191,7 @@ inline int SessionCall::answered(const struct sip_msg* msg, void* arg) {
 
 inline void SessionCall::progressed(const struct sip_msg* msg, void* arg) {
   auto* self = static_cast<SessionCall*>(arg);
+  if (self->hungUp) return;
   self->session->callEvent(false, false, msg->scode);
   // Early media: an SDP answer in a provisional response.
   if (mbuf_get_left(msg->mb) && msg_ctype_cmp(&msg->ctyp, "application", "sdp") &&
@@ -162,7 +201,17 @@ inline void SessionCall::progressed(const struct sip_msg* msg, void* arg) {
 }
 
 inline void SessionCall::established(const struct sip_msg* msg, void* arg) {
-  static_cast<SessionCall*>(arg)->onCallState(true, false, msg ? msg->scode : 200);
+  auto* self = static_cast<SessionCall*>(arg);
+  if (self->hungUp) return;
+  // Since libre 2.1 a 200 without SDP does not reach answered, which would
+  // have refused it: with no audio from an earlier answer the call ends
+  // here the same way, with BYE and the 200's status.
+  if (!self->mediaConnected) {
+    self->release();
+    closedBy(EPROTO, msg, arg);
+    return;
+  }
+  self->onCallState(true, false, msg ? msg->scode : 200);
 }
 
 inline void SessionCall::infoReceived(struct sip* sip, const struct sip_msg* msg, void*) {

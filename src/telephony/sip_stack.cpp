@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 
 namespace qav {
@@ -84,7 +85,8 @@ void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*,
 
 }  // namespace
 
-SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port) {
+SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port,
+                   const std::string& trustedCaFile) {
   try {
     dns = systemDnsClient();
     checkLibre(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
@@ -92,8 +94,9 @@ SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint
     struct sa address {};
     checkLibre(sa_set_str(&address, localIp.c_str(), port));
     if (transport == SipTransport::Tls) {
-      // No certificate, key or verification: the server is not checked.
-      checkLibre(tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr));
+      // No certificate or key of our own.
+      checkLibre(tlsAlloc(&tlsContext));
+      checkLibre(tlsVerifyServer(tlsContext, !trustedCaFile.empty(), trustedCaFile.c_str()));
       checkLibre(sip_transp_add(stack, SIP_TRANSP_TLS, &address, tlsContext));
     } else {
       checkLibre(sip_transp_add(stack, libreTransport(transport), &address));

@@ -26,9 +26,11 @@ namespace qav {
 // answered; requests inside a call belong to the call's session.
 class SipStack {
  public:
-  // Port 0 takes any free one. Throws std::runtime_error with libre's
-  // error text.
-  SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port = 0);
+  // Port 0 takes any free one. Over TLS the server's certificate is checked
+  // against trustedCaFile, or not at all when it is empty. Throws
+  // std::runtime_error with libre's error text.
+  SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port = 0,
+           const std::string& trustedCaFile = {});
   ~SipStack();
   SipStack(const SipStack&) = delete;
   SipStack& operator=(const SipStack&) = delete;
@@ -39,6 +41,8 @@ class SipStack {
   // Whether a request of one of these methods was sent and its final
   // response has not arrived yet (retransmissions count once).
   bool awaitingAnswer(std::initializer_list<const char*> methods) const;
+  // Whether such a request has had no response at all yet, not even 100.
+  bool unheard(std::initializer_list<const char*> methods) const { return unanswered.unheard(methods); }
 
   // libre prints every datagram it cannot decode as SIP to standard error,
   // which carries only the program's own error lines. Once a message shows

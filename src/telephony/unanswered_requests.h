@@ -16,9 +16,12 @@ class UnansweredRequests {
   void traced(bool sent, const std::uint8_t* packet, std::size_t length);
   // Retransmissions of a request count once.
   bool awaiting(std::initializer_list<const char*> methods) const;
+  // Whether such a request has had no response at all yet, not even 100.
+  bool unheard(std::initializer_list<const char*> methods) const;
 
  private:
-  std::set<std::string> keys;  // "method call-id cseq"
+  std::set<std::string> keys;      // "method call-id cseq"
+  std::set<std::string> silences;  // the keys without any response
 };
 
 }  // namespace qav

@@ -48,11 +48,13 @@ TEST_F(CallAnswers, AnswersWithoutUsableAudioAreAcknowledgedAndHungUp) {
   }
 }
 
-// The audio is usable: from the 183 when the 200 has none, and from the
-// datagram when Content-Length falls short. The call connects and the
-// callee's hang-up ends the wait for the device.
+// The audio is usable: from the 183 when the 200 has none, from the 200
+// when the 183's was not, and from the datagram when Content-Length falls
+// short. The call connects and the callee's hang-up ends the wait for the
+// device.
 TEST_F(CallAnswers, AnswersThatStillCarryAudioConnect) {
-  for (const char* scenario : {"callee_early_answer_then_ok_without_sdp.xml", "callee_ok_content_length_short.xml"}) {
+  for (const char* scenario : {"callee_early_answer_then_ok_without_sdp.xml", "callee_unusable_early_answer_then_ok.xml",
+                               "callee_ok_content_length_short.xml"}) {
     expectEndedCall(scenario, "Anruf wurde vor dem QAV-Startsignal beendet.", true);
   }
 }

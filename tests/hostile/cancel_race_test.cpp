@@ -5,6 +5,7 @@
 
 #include "callee_call.h"
 #include "run_checks.h"
+#include "scripted_peer.h"
 
 namespace qav::hostile {
 namespace {
@@ -58,6 +59,26 @@ TEST(CancelRace, AnAnswerCrossingTheCancelIsHungUpOverTcpAndTls) {
     SCOPED_TRACE(name);
     expectSignalledCallHungUp(pbx, {"--sip-port", std::to_string(port), "--sip-transport", name});
   }
+}
+
+// Without a proxy's 100 Trying the INVITE may have no provisional answer
+// when the signal comes. A CANCEL must wait for one (and libre 3.12 and
+// later would drop the INVITE's transaction instead); the 200 that comes
+// instead must still be acknowledged and the call ended with BYE.
+TEST(CancelRace, AnAnswerAfterACancelBeforeAnyProvisionalAnswerIsAcknowledgedAndHungUp) {
+  ScriptedPeer peer("registrar_callee_answers_without_ringing.xml", 2);
+  const auto started = Clock::now();
+  bool sent = false;
+  const ProcessRun run = runCli({accountArguments(peer.port(), "callee"), {}, 30s, "", [&](pid_t pid) {
+                               if (!sent && Clock::now() - started > 2s) {
+                                 kill(pid, SIGTERM);
+                                 sent = true;
+                               }
+                             }});
+  EXPECT_TRUE(sent);
+  EXPECT_FALSE(hasEvent(run, "success", "call"));
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(peer.wait(10s), 0) << "no ACK and BYE for the late answer\n" << peer.messages();
 }
 
 }  // namespace

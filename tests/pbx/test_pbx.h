@@ -23,6 +23,8 @@ class TestPbx {
   std::uint16_t udpPort() const { return udp; }
   std::uint16_t tcpPort() const { return tcp; }
   std::uint16_t tlsPort() const { return tls; }
+  // The CA certificate (PEM) that signed the PBX's TLS certificate.
+  std::string caFile() const { return workDirectory.path() + "/pbx/ca.pem"; }
   // The location table as kamcmd ul.dump prints it.
   std::string locations() const;
   bool hasLocation(const std::string& user) const;

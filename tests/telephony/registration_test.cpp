@@ -143,6 +143,29 @@ TEST_F(RegistrationTest, ShutdownIsSafeInEveryState) {
   }
 }
 
+// The PBX's certificate is signed by a test CA of its own. Unverified (the
+// default, RegistrationOverTransport) that does not matter; with
+// sip-tls-verify the registration succeeds against that CA and fails
+// against another one.
+TEST_F(RegistrationTest, TlsVerificationTrustsOnlyTheGivenCa) {
+  SipSettings settings = pbxAccount(pbx->tlsPort(), SipTransport::Tls);
+  settings.tlsVerify = true;
+  settings.tlsCaFile = pbx->caFile();
+  {
+    auto session = createTelephonySession();
+    session->registerAccount(settings);
+    EXPECT_TRUE(pbx->hasLocation("tester"));
+    session->shutdown();
+  }
+  const testing::TemporaryDirectory other;
+  settings.tlsCaFile = other.path() + "/ca.pem";
+  testing::runCommand("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 -keyout " +
+                      other.path() + "/key.pem -out " + settings.tlsCaFile + " -subj /CN=127.0.0.1 2>/dev/null");
+  auto session = createTelephonySession();
+  EXPECT_EQ(failureOf([&] { session->registerAccount(settings); }), "SIP-Registrierung fehlgeschlagen (SIP 503).");
+  EXPECT_FALSE(pbx->hasLocation("tester")) << pbx->locations();
+}
+
 TEST_F(RegistrationTest, WaitSignalWithoutCallWaitsOutItsLimit) {
   auto session = createTelephonySession();
   EXPECT_FALSE(session->waitSignal(0).has_value());

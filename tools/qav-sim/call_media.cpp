@@ -10,6 +10,7 @@
 #include "telephony/audio_formats.h"
 #include "telephony/g711_codec.h"
 #include "telephony/jitter_buffer.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/media_ports.h"
 
@@ -161,7 +162,7 @@ void CallMedia::send(const std::int16_t* frame, std::size_t count) {
   if (mbuf_write_mem(mb, payload.data(), payload.size()) == 0) {
     mb->pos = RTP_HEADER_SIZE;
     // A lost packet is a gap in the audio, nothing to report.
-    (void)rtp_send(state->rtp, &state->remote, false, state->firstPacket,
+    (void)rtpSend(state->rtp, &state->remote, state->firstPacket,
                    static_cast<std::uint8_t>(state->sending->payloadType), state->timestamp, mb);
     state->firstPacket = false;
   }

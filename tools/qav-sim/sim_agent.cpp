@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "qav-sim/device_state_file.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
 #include "telephony/network_address.h"
@@ -96,11 +97,11 @@ void SimAgent::registerAt(const HostPort& registrar) {
   credentials_ = makeSipCredentials(settings.realm, digestUser(settings), settings.password);
   const std::string registrarAddress = registrarUri(settings);
   const std::string account = accountUri(settings);
-  const int err = sipreg_register(
+  const int err = sipregRegister(
       &registration_, stack_->sip(), registrarAddress.c_str(), account.c_str(), nullptr, account.c_str(),
       kRegistrationExpirySec, settings.user.c_str(), nullptr, 0, 0, answerSipChallenge, credentials_, true,
       [](int e, const struct sip_msg* msg, void* arg) { static_cast<SimAgent*>(arg)->registrationAnswered(e, msg); },
-      this, nullptr, nullptr);
+      this);
   if (err) throw std::runtime_error("cannot register: " + libreErrorText(err));
 }
 

@@ -1,6 +1,7 @@
 #include "qav-sim/sim_call.h"
 
 #include "qav-sim/dtmf_relay.h"
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
 
@@ -55,7 +56,7 @@ void SimCall::accept(SimSipStack& stack, const struct sip_msg* invite) {
     const int err = describe();
     if (err) throw std::runtime_error(libreErrorText(err));
   }
-  const int err = sipsess_accept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
+  const int err = sipsessAccept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
                                  "application/sdp", nullptr, nullptr, nullptr, false, offered, answered, established,
                                  infoReceived, nullptr, closed, this, kAllowHeader);
   if (err) throw std::runtime_error(libreErrorText(err));

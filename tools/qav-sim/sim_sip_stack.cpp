@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 
 namespace qav::sim {
@@ -13,8 +14,6 @@ namespace {
 
 constexpr char kUserAgent[] = "qav-sim";
 constexpr char kAllowedMethods[] = "INVITE, ACK, BYE, CANCEL, INFO, OPTIONS";
-// libre's elliptic-curve certificate fails with OpenSSL 3; RSA does not.
-constexpr std::size_t kCertificateBits = 2048;
 
 void check(int err) {
   if (err) throw std::runtime_error(libreErrorText(err));
@@ -68,8 +67,10 @@ SimSipStack::SimSipStack(SipTransport transport, const std::string& localIp, std
     struct sa address {};
     check(sa_set_str(&address, localIp.c_str(), port));
     if (transport == SipTransport::Tls) {
-      check(tls_alloc(&tls_, TLS_METHOD_SSLV23, nullptr, nullptr));
-      check(tls_set_selfsigned_rsa(tls_, kUserAgent, kCertificateBits));
+      check(tlsAlloc(&tls_));
+      check(tlsSelfSigned(tls_, kUserAgent));
+      // Its own REGISTER does not check the PBX, as qav-cli by default.
+      check(tlsVerifyServer(tls_, false, nullptr));
       check(sip_transp_add(stack_, SIP_TRANSP_TLS, &address, tls_));
     } else {
       check(sip_transp_add(stack_, libreTransport(transport), &address));

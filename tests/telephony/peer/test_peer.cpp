@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inband_dtmf_listener.h"
+#include "telephony/libre_compat.h"
 
 namespace qav::testing {
 namespace {
@@ -144,9 +145,8 @@ void TestPeer::State::open() {
   check(telev_alloc(&events, 20), "telev_alloc");
   const std::string registrar = "sip:" + options.registrarHost + ":" + std::to_string(options.registrarPort);
   const std::string aor = "sip:" + options.user + "@" + options.registrarHost;
-  check(sipreg_register(&registration, sip, registrar.c_str(), aor.c_str(), nullptr, aor.c_str(), 60,
-                        options.user.c_str(), nullptr, 0, 0, credentials, this, false, registrationAnswered, this,
-                        nullptr, nullptr),
+  check(sipregRegister(&registration, sip, registrar.c_str(), aor.c_str(), nullptr, aor.c_str(), 60,
+                        options.user.c_str(), nullptr, 0, 0, credentials, this, false, registrationAnswered, this),
         "sipreg_register");
 }
 
@@ -182,7 +182,7 @@ void TestPeer::State::acceptCall(const struct sip_msg* msg) {
     (void)sip_treply(nullptr, sip, msg, 488, "Not Acceptable Here");
     return;
   }
-  err = sipsess_accept(&call, sock, msg, 200, "OK", options.user.c_str(), "application/sdp", answer, credentials,
+  err = sipsessAccept(&call, sock, msg, 200, "OK", options.user.c_str(), "application/sdp", answer, credentials,
                        this, false, reoffered, answered, established, infoReceived, nullptr, closed, this, nullptr);
   mem_deref(answer);
   if (err) (void)sip_treply(nullptr, sip, msg, 500, "Server Error");
