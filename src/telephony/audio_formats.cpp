@@ -1,8 +1,15 @@
 #include "telephony/audio_formats.h"
 
 #include <re.h>
+#include <strings.h>
 
 namespace qav {
+
+std::optional<G711Law> g711LawNamed(const std::string& encodingName) {
+  if (strcasecmp(encodingName.c_str(), "PCMU") == 0) return G711Law::MuLaw;
+  if (strcasecmp(encodingName.c_str(), "PCMA") == 0) return G711Law::ALaw;
+  return std::nullopt;
+}
 
 int addAudioFormats(struct sdp_media* media, std::uint32_t packetMs) {
   int err = sdp_format_add(nullptr, media, false, "0", "PCMU", 8000, 1, nullptr, nullptr, nullptr, false, nullptr);

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,16 +14,16 @@
 #include <thread>
 #include <vector>
 
+#include "audio/dtmf_tones.h"
 #include "telephony/audio_stream.h"
-#include "telephony/inband_dtmf.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
 #include "telephony/media_traversal.h"
 #include "telephony/network_address.h"
 #include "telephony/qav_media_port.h"
-#include "telephony/session_account.h"
 #include "telephony/session_call.h"
 #include "telephony/session_events.h"
+#include "telephony/sip_account.h"
 #include "telephony/sip_addressing.h"
 #include "telephony/sip_stack.h"
 #include "telephony/stun_probe.h"
@@ -44,7 +43,7 @@ constexpr std::uint32_t sampleRate = 8000;
 constexpr milliseconds callEndWait{2000};
 constexpr milliseconds unregisterWait{500};
 constexpr milliseconds inbandDrainSlack{2000};
-constexpr milliseconds pollStep{10};
+constexpr char userAgent[] = "qav-cli";
 
 class LibreSession final : public TelephonySession, public SessionEvents {
  public:
@@ -89,8 +88,7 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   void awaitInfoResponse(Clock::time_point deadline);
   template <typename Predicate>
   void waitState(Clock::time_point deadline, Predicate done);
-  // Until no request of these methods awaits its final response.
-  void waitForAnswers(std::initializer_list<const char*> methods, milliseconds limit);
+  std::unique_ptr<SipStack> makeStack(std::uint16_t port) const;
   void releaseObjects() noexcept;
   // Hang up, unregister and release call, port, account and stack; the
   // loop keeps running.
@@ -100,7 +98,7 @@ class LibreSession final : public TelephonySession, public SessionEvents {
   ToneAnalyzer analyzer;
   CallAudioSink* sink;
   std::unique_ptr<QavMediaPort> mediaPort;
-  std::unique_ptr<SessionAccount> account;
+  std::unique_ptr<SipAccount> account;
   std::unique_ptr<SessionCall> call;
   std::unique_ptr<SipStack> stack;
   SipSettings settings;
@@ -233,8 +231,18 @@ void LibreSession::startStack() {
   mediaPort->startClock();
   bindStack();
   LibreLock lock;
-  account = std::make_unique<SessionAccount>(this, stack.get());
-  account->create(stack->sip(), settings, registrationRoutes());
+  account = std::make_unique<SipAccount>(*stack, settings, registrationRoutes(),
+                                         [this](int status, bool active) { registrationEvent(status, active); });
+}
+
+std::unique_ptr<SipStack> LibreSession::makeStack(std::uint16_t port) const {
+  SipStackOptions options;
+  options.transport = settings.transport;
+  options.localIp = localAddress;
+  options.port = port;
+  options.userAgent = userAgent;
+  options.trustedCaFile = trustedCaFile();
+  return std::make_unique<SipStack>(std::move(options));
 }
 
 void LibreSession::readTraversalSettings() {
@@ -254,7 +262,7 @@ void LibreSession::bindStack() {
     const std::optional<PublicAddress> mapped =
         bindOnMappedPort(localAddress, traversal.stunServer, [this](std::uint16_t port) {
           LibreLock lock;
-          stack = std::make_unique<SipStack>(settings.transport, localAddress, port, trustedCaFile());
+          stack = makeStack(port);
         });
     if (mapped) {
       contactUser = publicContact(settings.user, *mapped);
@@ -262,7 +270,7 @@ void LibreSession::bindStack() {
     }
   }
   LibreLock lock;
-  stack = std::make_unique<SipStack>(settings.transport, localAddress, 0, trustedCaFile());
+  stack = makeStack(0);
 }
 
 void LibreSession::interrupt() noexcept {
@@ -319,9 +327,8 @@ void LibreSession::placeCall(const std::string& target) {
     LibreLock lock;
     mediaPort->detach();
     call.reset();
-    call = std::make_unique<SessionCall>(this, localAddress, mediaPort->jitterBuffer(), traversal);
-    call->connect(CallRequest{stack->sessions(), uri, accountUri(settings), contactUser, callRoutes(),
-                              account->challengeAnswerer(), stack.get()});
+    call = std::make_unique<SessionCall>(this, *stack, localAddress, mediaPort->jitterBuffer(), traversal);
+    call->connect(CallRequest{uri, accountUri(settings), contactUser, callRoutes(), account->challengeAnswerer()});
   } catch (const std::runtime_error& error) {
     throw std::runtime_error(std::string("PJSIP-Anruf: ") + error.what());
   }
@@ -475,17 +482,6 @@ void LibreSession::hangup() noexcept {
   }
 }
 
-void LibreSession::waitForAnswers(std::initializer_list<const char*> methods, milliseconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (Clock::now() < deadline) {
-    {
-      LibreLock lock;
-      if (!stack || !stack->awaitingAnswer(methods)) return;
-    }
-    std::this_thread::sleep_for(pollStep);
-  }
-}
-
 void LibreSession::releaseObjects() noexcept {
   if (mediaPort) mediaPort->stopClock();
   LibreLock lock;
@@ -506,15 +502,16 @@ void LibreSession::tearDown() noexcept {
     // The CANCEL or BYE of the call just released, and after a CANCEL the
     // INVITE's own final response: a 200 that crossed the CANCEL must still
     // find the stack there to acknowledge it and send the BYE.
-    waitForAnswers({"INVITE", "BYE", "CANCEL"}, callEndWait);
+    waitForAnswers(stack.get(), {"INVITE", "BYE", "CANCEL"}, callEndWait);
   } catch (...) {
   }
   {
+    // Released, the account sends the unregistering REGISTER.
     LibreLock lock;
-    if (account) account->release();
+    account.reset();
   }
   try {
-    waitForAnswers({"REGISTER"}, unregisterWait);
+    waitForAnswers(stack.get(), {"REGISTER"}, unregisterWait);
   } catch (...) {
   }
   releaseObjects();

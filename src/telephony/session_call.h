@@ -9,10 +9,9 @@
 
 #include "telephony/audio_stream.h"
 #include "telephony/jitter_buffer.h"
-#include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/session_events.h"
-#include "telephony/sip_credentials.h"
+#include "telephony/sip_session.h"
 #include "telephony/sip_stack.h"
 
 // Included only by libre_session.cpp: like LibreSession, this lives in that
@@ -32,26 +31,18 @@ inline std::string printableReason(const struct pl& text) {
   return out;
 }
 
-// What the INVITE needs; kept until it leaves.
-struct CallRequest {
-  struct sipsess_sock* sock = nullptr;
-  std::string requestUri;
-  std::string fromUri;
-  // A user, or a whole SIP URI when the contact is the NAT's public address.
-  std::string contactUser;
-  std::vector<std::string> routes;
-  void* credentials = nullptr;
-  // Tells whether the INVITE has been heard; it outlives the call.
-  const SipStack* stack = nullptr;
-};
-
 // The one outgoing call: sipsess with its SDP offer and the audio stream.
 // Its handlers report to onCallState and onCallMediaState.
 class SessionCall {
  public:
-  SessionCall(SessionEvents* owner, const std::string& localIp, JitterBuffer& received,
+  SessionCall(SessionEvents* owner, SipStack& sipStack, const std::string& localIp, JitterBuffer& received,
               const TraversalSettings& traversal)
-      : session(owner), stream(localIp, received, traversal) {}
+      : session(owner),
+        stack(sipStack),
+        stream(AudioStreamOptions{localIp, traversal, IceRole::Controlling, 16384, 32767,
+                                  [&received](std::uint32_t timestamp, const std::int16_t* samples,
+                                              std::size_t count) { received.put(timestamp, samples, count); },
+                                  nullptr, nullptr}) {}
   ~SessionCall() {
     tmr_cancel(&releaseTimer);
     sess = static_cast<struct sipsess*>(mem_deref(sess));
@@ -86,6 +77,7 @@ class SessionCall {
   void inviteWhenReady();
 
   SessionEvents* session;
+  SipStack& stack;
   AudioStream stream;
   CallRequest request;
   struct sipsess* sess = nullptr;
@@ -102,7 +94,7 @@ class SessionCall {
 
 inline void SessionCall::connect(CallRequest call) {
   request = std::move(call);
-  if (!stream.prepareOffer([this] { inviteWhenReady(); })) checkLibre(invite());
+  if (!stream.prepare([this] { inviteWhenReady(); })) checkLibre(invite());
 }
 
 inline void SessionCall::inviteWhenReady() {
@@ -114,12 +106,8 @@ inline int SessionCall::invite() {
   offer = static_cast<struct mbuf*>(mem_deref(offer));
   const int encoded = stream.offer(&offer);
   if (encoded) return encoded;
-  std::vector<const char*> routev;
-  for (const std::string& route : request.routes) routev.push_back(route.c_str());
-  return sipsessConnect(&sess, request.sock, request.requestUri.c_str(), nullptr, request.fromUri.c_str(),
-                        request.contactUser.c_str(), routev.data(), static_cast<std::uint32_t>(routev.size()),
-                        "application/sdp", describe, answerSipChallenge, request.credentials, true, offered,
-                        answered, progressed, established, infoReceived, nullptr, closedBy, this);
+  return connectSession(&sess, stack, request, describe,
+                        {offered, answered, progressed, established, infoReceived, closedBy, this});
 }
 
 // A CANCEL may only follow a provisional answer. libre before 3.12 waits
@@ -130,7 +118,7 @@ inline void SessionCall::release() {
   hungUp = true;
   constexpr int pollMs = 20;
   constexpr int transactionLimitMs = 64 * 500;
-  if (QAV_LIBRE_AT_LEAST(3, 12) && sess && !closed && request.stack && request.stack->unheard({"INVITE"}) &&
+  if (QAV_LIBRE_AT_LEAST(3, 12) && sess && !closed && stack.unheard({"INVITE"}) &&
       ++releaseTries < transactionLimitMs / pollMs) {
     tmr_start(&releaseTimer, pollMs, [](void* arg) { static_cast<SessionCall*>(arg)->release(); }, this);
     return;

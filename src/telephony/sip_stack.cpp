@@ -2,16 +2,17 @@
 
 #include <re.h>
 
-#include <cstring>
+#include <thread>
 
 #include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
+#include "telephony/libre_loop.h"
 
 namespace qav {
 namespace {
 
-constexpr char userAgent[] = "qav-cli";
 constexpr char allowedMethods[] = "INVITE, ACK, BYE, CANCEL, INFO, OPTIONS";
+constexpr std::chrono::milliseconds answerPollStep{10};
 
 enum sip_transp libreTransport(SipTransport transport) {
   switch (transport) {
@@ -33,15 +34,11 @@ struct dnsc* systemDnsClient() {
   return client;
 }
 
-void refuseCall(const struct sip_msg* msg, void* arg) {
-  auto* stack = static_cast<struct sip*>(arg);
-  (void)sip_treply(nullptr, stack, msg, 603, "Decline");
-}
-
 bool answerOptions(const struct sip_msg* msg, void* arg) {
   if (pl_strcmp(&msg->met, "OPTIONS") != 0) return false;
-  (void)sip_replyf(static_cast<struct sip*>(arg), msg, 200, "OK",
-                   "Allow: %s\r\nAccept: application/sdp\r\nContent-Length: 0\r\n\r\n", allowedMethods);
+  auto* stack = static_cast<SipStack*>(arg);
+  (void)sip_replyf(stack->sip(), msg, 200, "OK", "Allow: %s\r\nAccept: %s\r\nContent-Length: 0\r\n\r\n",
+                   allowedMethods, stack->accepts().c_str());
   return true;
 }
 
@@ -51,6 +48,8 @@ bool answerUnhandledRequest(const struct sip_msg* msg, void* arg) {
   auto* stack = static_cast<struct sip*>(arg);
   if (pl_strcmp(&msg->met, "CANCEL") == 0) {
     (void)sip_reply(stack, msg, 481, "Transaction Does Not Exist");
+  } else if (pl_strcmp(&msg->met, "BYE") == 0 || pl_strcmp(&msg->met, "INFO") == 0) {
+    (void)sip_reply(stack, msg, 481, "Call/Transaction Does Not Exist");
   } else if (pl_strcmp(&msg->met, "ACK") != 0) {
     (void)sip_reply(stack, msg, 501, "Not Implemented");
   }
@@ -83,28 +82,29 @@ void tracePacket(bool sent, enum sip_transp, const struct sa*, const struct sa*,
   static_cast<SipStack*>(arg)->traced(sent, packet, length);
 }
 
+void callOffered(const struct sip_msg* msg, void* arg) { static_cast<SipStack*>(arg)->incomingCall(msg); }
+
 }  // namespace
 
-SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint16_t port,
-                   const std::string& trustedCaFile) {
+SipStack::SipStack(SipStackOptions stackOptions) : options(std::move(stackOptions)) {
   try {
     dns = systemDnsClient();
-    checkLibre(sip_alloc(&stack, dns, 32, 32, 32, userAgent, nullptr, this));
+    checkLibre(sip_alloc(&stack, dns, 32, 32, 32, options.userAgent.c_str(), nullptr, this));
     sip_set_trace_handler(stack, tracePacket);
     struct sa address {};
-    checkLibre(sa_set_str(&address, localIp.c_str(), port));
-    if (transport == SipTransport::Tls) {
-      // No certificate or key of our own.
+    checkLibre(sa_set_str(&address, options.localIp.c_str(), options.port));
+    if (options.transport == SipTransport::Tls) {
       checkLibre(tlsAlloc(&tlsContext));
-      checkLibre(tlsVerifyServer(tlsContext, !trustedCaFile.empty(), trustedCaFile.c_str()));
+      if (options.selfSignedCertificate) checkLibre(tlsSelfSigned(tlsContext, options.userAgent.c_str()));
+      checkLibre(tlsVerifyServer(tlsContext, !options.trustedCaFile.empty(), options.trustedCaFile.c_str()));
       checkLibre(sip_transp_add(stack, SIP_TRANSP_TLS, &address, tlsContext));
     } else {
-      checkLibre(sip_transp_add(stack, libreTransport(transport), &address));
+      checkLibre(sip_transp_add(stack, libreTransport(options.transport), &address));
     }
-    checkLibre(sipsess_listen(&sessionSocket, stack, 32, refuseCall, stack));
-    checkLibre(sip_listen(&optionsListener, stack, true, answerOptions, stack));
+    checkLibre(sipsess_listen(&sessionSocket, stack, 32, callOffered, this));
+    checkLibre(sip_listen(&optionsListener, stack, true, answerOptions, this));
     checkLibre(sip_listen(&requestFallback, stack, true, answerUnhandledRequest, stack));
-    checkLibre(sip_listen(&responseFallback, stack, false, dropUnhandledResponse, stack));
+    checkLibre(sip_listen(&responseFallback, stack, false, dropUnhandledResponse, nullptr));
   } catch (...) {
     release();
     throw;
@@ -113,10 +113,37 @@ SipStack::SipStack(SipTransport transport, const std::string& localIp, std::uint
 
 SipStack::~SipStack() { release(); }
 
-void SipStack::releaseListeners() {
+void SipStack::release() {
+  // Before the socket it sits on goes with the transports.
+  undecodableFilter = static_cast<struct udp_helper*>(mem_deref(undecodableFilter));
   responseFallback = static_cast<struct sip_lsnr*>(mem_deref(responseFallback));
   requestFallback = static_cast<struct sip_lsnr*>(mem_deref(requestFallback));
   optionsListener = static_cast<struct sip_lsnr*>(mem_deref(optionsListener));
+  sessionSocket = static_cast<struct sipsess_sock*>(mem_deref(sessionSocket));
+  if (stack) {
+    // Whatever is still in flight ends here; the owner has waited for the
+    // answers it cares about.
+    sip_close(stack, true);
+    stack = static_cast<struct sip*>(mem_deref(stack));
+  }
+  tlsContext = static_cast<struct tls*>(mem_deref(tlsContext));
+  dns = static_cast<struct dnsc*>(mem_deref(dns));
+}
+
+void SipStack::incomingCall(const struct sip_msg* invite) {
+  if (options.onCall) {
+    options.onCall(invite);
+  } else {
+    (void)sip_treply(nullptr, stack, invite, 603, "Decline");
+  }
+}
+
+std::string SipStack::localAddress() const {
+  struct sa address {};
+  if (sip_transp_laddr(stack, &address, libreTransport(options.transport), nullptr) != 0) return "";
+  char host[64] = {};
+  if (sa_ntop(&address, host, sizeof host) != 0) return "";
+  return std::string(host) + ":" + std::to_string(sa_port(&address));
 }
 
 void SipStack::guardSocket(const struct sip_msg* msg) {
@@ -126,27 +153,24 @@ void SipStack::guardSocket(const struct sip_msg* msg) {
                             dropUndecodable, nullptr);
 }
 
-void SipStack::release() {
-  // Before the socket it sits on goes with the transports.
-  undecodableFilter = static_cast<struct udp_helper*>(mem_deref(undecodableFilter));
-  releaseListeners();
-  sessionSocket = static_cast<struct sipsess_sock*>(mem_deref(sessionSocket));
-  if (stack) {
-    // Whatever is still in flight ends here; the session has waited for the
-    // answers it cares about.
-    sip_close(stack, true);
-    stack = static_cast<struct sip*>(mem_deref(stack));
-  }
-  tlsContext = static_cast<struct tls*>(mem_deref(tlsContext));
-  dns = static_cast<struct dnsc*>(mem_deref(dns));
-}
-
 void SipStack::traced(bool sent, const std::uint8_t* packet, std::size_t length) {
   unanswered.traced(sent, packet, length);
 }
 
 bool SipStack::awaitingAnswer(std::initializer_list<const char*> methods) const {
   return unanswered.awaiting(methods);
+}
+
+void waitForAnswers(const SipStack* stack, std::initializer_list<const char*> methods,
+                    std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (stack && std::chrono::steady_clock::now() < deadline) {
+    {
+      LibreLock lock;
+      if (!stack->awaitingAnswer(methods)) return;
+    }
+    std::this_thread::sleep_for(answerPollStep);
+  }
 }
 
 }  // namespace qav

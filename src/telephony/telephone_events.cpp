@@ -2,7 +2,6 @@
 
 #include <re.h>
 
-
 #include "telephony/libre_error.h"
 
 namespace qav {
@@ -30,6 +29,11 @@ std::uint32_t packetsFor(std::uint32_t durationMs) {
 }  // namespace
 
 int telephoneEventCode(char digit) { return telev_digit2code(static_cast<unsigned char>(digit)); }
+
+char telephoneEventDigit(int code) {
+  constexpr char digits[] = "0123456789*#ABCD";
+  return code >= 0 && code < 16 ? digits[code] : 0;
+}
 
 TelephoneEventPacer::TelephoneEventPacer() {
   checkLibre(telev_alloc(&telev, packetMs));

@@ -19,6 +19,8 @@ struct EventPacket {
 
 // Event code of 0 to 9, *, #, A to D; -1 for anything else.
 int telephoneEventCode(char digit);
+// The key of the event codes 0 to 15; 0 for other events (tones, flash).
+char telephoneEventDigit(int code);
 
 // Queued events play one after the other. Digits of at least nine packet
 // times go through libre's telev; telev cannot end an event sooner, so

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "telephony/g711_codec.h"
+#include "audio/g711.h"
+#include "telephony/audio_formats.h"
 #include "telephony/jitter_buffer.h"
 
 namespace {

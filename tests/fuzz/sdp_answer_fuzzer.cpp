@@ -1,6 +1,6 @@
-// SDP from the far end into both audio streams: the caller's AudioStream
-// (the answer to its offer, an offer in a re-INVITE) and the simulator's
-// CallMedia (the caller's offer). Only negotiation runs; nothing is sent.
+// SDP from the far end into the audio stream of both sides: the caller's
+// (the answer to its offer, an offer in a re-INVITE) and the answering
+// side's (the caller's offer). Only negotiation runs; nothing is sent.
 #include <re.h>
 
 #include <cstdint>
@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "qav-sim/call_media.h"
 #include "telephony/audio_stream.h"
 #include "telephony/jitter_buffer.h"
 
@@ -37,7 +36,12 @@ void checkOwnAnswer(struct mbuf* answer) {
 
 void callerSide(int mode, struct mbuf* body) {
   qav::JitterBuffer received(320, 3200);
-  qav::AudioStream stream(kLoopback, received);
+  qav::AudioStreamOptions options;
+  options.localIp = kLoopback;
+  options.onAudio = [&received](std::uint32_t ts, const std::int16_t* samples, std::size_t count) {
+    received.put(ts, samples, count);
+  };
+  qav::AudioStream stream(std::move(options));
   struct mbuf* offer = nullptr;
   check(stream.offer(&offer) == 0, "no offer of our own");
   mem_deref(offer);
@@ -55,7 +59,14 @@ void callerSide(int mode, struct mbuf* body) {
 
 void answeringSide(int mode, struct mbuf* body) {
   qav::JitterBuffer received(320, 3200);
-  qav::sim::CallMedia media(kLoopback, received, [](std::uint32_t, const std::uint8_t*, std::size_t) {});
+  qav::AudioStreamOptions options;
+  options.localIp = kLoopback;
+  options.role = qav::IceRole::Controlled;
+  options.onAudio = [&received](std::uint32_t ts, const std::int16_t* samples, std::size_t count) {
+    received.put(ts, samples, count);
+  };
+  options.onEvent = [](std::uint32_t, const std::uint8_t*, std::size_t) {};
+  qav::AudioStream media(std::move(options));
   if (mode == 0) {
     struct mbuf* offer = nullptr;
     check(media.offer(&offer) == 0, "no offer of our own");
@@ -64,7 +75,8 @@ void answeringSide(int mode, struct mbuf* body) {
     return;
   }
   struct mbuf* answer = nullptr;
-  const int err = media.answerOffer(body, &answer);
+  const int err = media.takeOffer(body);
+  if (err == 0) check(media.answer(&answer) == 0, "no answer to an accepted offer");
   if (err == 0) {
     check(media.negotiated(), "offer answered without a codec");
     checkOwnAnswer(answer);

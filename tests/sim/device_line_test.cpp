@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "qav-sim/device_line.h"
-#include "telephony/g711_codec.h"
-#include "telephony/inband_dtmf.h"
+#include "audio/g711.h"
+#include "audio/dtmf_tones.h"
 #include "telephony/telephone_events.h"
 #include "tone/tone_analyzer.h"
 

@@ -6,8 +6,8 @@
 
 #include "qav-sim/answer_audio.h"
 #include "qav-sim/inband_digits.h"
-#include "telephony/g711_codec.h"
-#include "telephony/inband_dtmf.h"
+#include "audio/g711.h"
+#include "audio/dtmf_tones.h"
 #include "telephony/jitter_buffer.h"
 
 namespace qav::sim {

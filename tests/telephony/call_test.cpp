@@ -12,7 +12,7 @@
 #include "peer_process.h"
 #include "session_settings.h"
 #include "sipp_peer.h"
-#include "telephony/g711_codec.h"
+#include "audio/g711.h"
 #include "telephony/telephony_session.h"
 #include "test_pbx.h"
 

@@ -11,7 +11,7 @@
 #include "scripted_stun_server.h"
 #include "session_settings.h"
 #include "sipp_peer.h"
-#include "telephony/g711_codec.h"
+#include "audio/g711.h"
 #include "telephony/telephony_session.h"
 #include "test_pbx.h"
 #include "test_stun_server.h"

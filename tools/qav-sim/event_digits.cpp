@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "telephony/telephone_events.h"
+
 namespace qav::sim {
 
 namespace {
@@ -12,16 +14,11 @@ constexpr std::uint32_t kSamplesPerMs = 8;
 
 }  // namespace
 
-char eventDigit(std::uint8_t code) {
-  constexpr char kDigits[] = "0123456789*#ABCD";
-  return code < 16 ? kDigits[code] : 0;
-}
-
 std::vector<ReceivedDigit> EventDigits::onPacket(std::uint32_t timestamp, const std::uint8_t* payload,
                                                  std::size_t size, DeviceTime at) {
   std::vector<ReceivedDigit> released;
   if (size < 4 || alreadyEnded(timestamp)) return released;
-  const char digit = eventDigit(payload[0]);
+  const char digit = telephoneEventDigit(payload[0]);
   if (!digit) return released;  // a line event (busy tone, flash), not a key
   if (current_ && current_->timestamp != timestamp) {
     released.push_back(finish(*current_, current_->lastPacket));

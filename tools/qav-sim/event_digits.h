@@ -43,7 +43,4 @@ class EventDigits {
   std::deque<std::uint32_t> ended_;  // the latest few, against late repeats
 };
 
-// 0 to 9, *, #, A to D for the event codes 0 to 15; 0 for other events.
-char eventDigit(std::uint8_t code);
-
 }  // namespace qav::sim

@@ -8,22 +8,17 @@
 #include <thread>
 
 #include "qav-sim/device_state_file.h"
-#include "telephony/libre_compat.h"
-#include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
 #include "telephony/network_address.h"
-#include "telephony/sip_addressing.h"
-#include "telephony/sip_credentials.h"
 #include "telephony/stun_probe.h"
 
 namespace qav::sim {
 
 namespace {
 
-constexpr std::uint32_t kRegistrationExpirySec = 300;
 constexpr std::chrono::milliseconds kAnswerWait{2000};
-constexpr std::chrono::milliseconds kPollStep{10};
 constexpr char kDefaultContactUser[] = "qav";
+constexpr char kUserAgent[] = "qav-sim";
 
 SipSettings accountSettings(const SimOptions& options, const std::string& registrarIp) {
   SipSettings settings;
@@ -55,10 +50,7 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log)
   if (options.registrar) bindMappedStack();
   LibreLock lock;
   try {
-    if (!stack_) {
-      stack_ = std::make_unique<SimSipStack>(options.transport, localIp_, port,
-                                             [this](const struct sip_msg* invite) { incomingCall(invite); });
-    }
+    if (!stack_) stack_ = makeStack(port);
     if (options.registrar) {
       registerAt(HostPort{registrarIp, options.registrar->port});
     } else {
@@ -86,28 +78,36 @@ void SimAgent::bindMappedStack() {
   const std::optional<PublicAddress> mapped =
       bindOnMappedPort(localIp_, traversal_.stunServer, [this](std::uint16_t port) {
         LibreLock lock;
-        stack_ = std::make_unique<SimSipStack>(options_.transport, localIp_, port,
-                                               [this](const struct sip_msg* invite) { incomingCall(invite); });
+        stack_ = makeStack(port);
       });
   if (mapped) contactUser_ = publicContact(contactUser_, *mapped);
 }
 
-void SimAgent::registerAt(const HostPort& registrar) {
-  const SipSettings settings = accountSettings(options_, registrar.host);
-  credentials_ = makeSipCredentials(settings.realm, digestUser(settings), settings.password);
-  const std::string registrarAddress = registrarUri(settings);
-  const std::string account = accountUri(settings);
-  const int err = sipregRegister(
-      &registration_, stack_->sip(), registrarAddress.c_str(), account.c_str(), nullptr, account.c_str(),
-      kRegistrationExpirySec, settings.user.c_str(), nullptr, 0, 0, answerSipChallenge, credentials_, true,
-      [](int e, const struct sip_msg* msg, void* arg) { static_cast<SimAgent*>(arg)->registrationAnswered(e, msg); },
-      this);
-  if (err) throw std::runtime_error("cannot register: " + libreErrorText(err));
+std::unique_ptr<SipStack> SimAgent::makeStack(std::uint16_t port) {
+  SipStackOptions stack;
+  stack.transport = options_.transport;
+  stack.localIp = localIp_;
+  stack.port = port;
+  stack.userAgent = kUserAgent;
+  stack.onCall = [this](const struct sip_msg* invite) { incomingCall(invite); };
+  stack.accepts = "application/sdp, application/dtmf-relay";
+  // A PBX or caller connecting to us must not insist on verifying it.
+  stack.selfSignedCertificate = true;
+  return std::make_unique<SipStack>(std::move(stack));
 }
 
-void SimAgent::registrationAnswered(int err, const struct sip_msg* msg) {
-  const int status = err || !msg ? statusForTransportError(err) : msg->scode;
-  if (status >= 200 && status < 300 && sipreg_registered(registration_)) {
+void SimAgent::registerAt(const HostPort& registrar) {
+  try {
+    account_ = std::make_unique<SipAccount>(*stack_, accountSettings(options_, registrar.host),
+                                            std::vector<std::string>{},
+                                            [this](int status, bool active) { registrationAnswered(status, active); });
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("cannot register: ") + error.what());
+  }
+}
+
+void SimAgent::registrationAnswered(int status, bool active) {
+  if (status >= 200 && status < 300 && active) {
     if (!registered_) log_.write("registered");
     registered_ = true;
   } else if (status >= 300 && !registered_ && !refused_) {
@@ -172,17 +172,6 @@ bool SimAgent::reapFinishedCall() {
   return true;
 }
 
-void SimAgent::waitForAnswers() {
-  const auto deadline = std::chrono::steady_clock::now() + kAnswerWait;
-  while (std::chrono::steady_clock::now() < deadline) {
-    {
-      LibreLock lock;
-      if (!stack_ || !stack_->awaitingAnswer({"BYE", "REGISTER"})) return;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
-}
-
 void SimAgent::shutdown() noexcept {
   try {
     SimCall* current = nullptr;
@@ -196,10 +185,10 @@ void SimAgent::shutdown() noexcept {
     {
       LibreLock lock;
       call_.reset();
-      // Released, the registration sends the unregistering REGISTER.
-      registration_ = static_cast<struct sipreg*>(mem_deref(registration_));
+      // Released, the account sends the unregistering REGISTER.
+      account_.reset();
     }
-    waitForAnswers();
+    waitForAnswers(stack_.get(), {"BYE", "REGISTER"}, kAnswerWait);
     LibreLock lock;
     releaseStack();
   } catch (...) {
@@ -207,9 +196,8 @@ void SimAgent::shutdown() noexcept {
 }
 
 void SimAgent::releaseStack() {
-  registration_ = static_cast<struct sipreg*>(mem_deref(registration_));
+  account_.reset();
   stack_.reset();
-  credentials_ = mem_deref(credentials_);
 }
 
 }  // namespace qav::sim

@@ -11,9 +11,9 @@
 #include "qav-sim/event_log.h"
 #include "qav-sim/sim_call.h"
 #include "qav-sim/sim_options.h"
-#include "qav-sim/sim_sip_stack.h"
+#include "telephony/sip_account.h"
+#include "telephony/sip_stack.h"
 
-struct sipreg;
 struct sip_msg;
 
 namespace qav::sim {
@@ -43,12 +43,12 @@ class SimAgent {
   // Over UDP with a STUN server: the stack on the port whose public address
   // the server told, and that address in our contact. No stack without one.
   void bindMappedStack();
+  std::unique_ptr<SipStack> makeStack(std::uint16_t port);
   void registerAt(const HostPort& registrar);
   void incomingCall(const struct sip_msg* invite);
-  void registrationAnswered(int err, const struct sip_msg* msg);
+  void registrationAnswered(int status, bool active);
   DeviceState stateForCall();
   void keepState(const DeviceState& state);
-  void waitForAnswers();
   // Under libre's lock.
   void releaseStack();
 
@@ -57,9 +57,8 @@ class SimAgent {
   std::string localIp_;
   TraversalSettings traversal_;
   std::string contactUser_;
-  std::unique_ptr<SimSipStack> stack_;
-  struct sipreg* registration_ = nullptr;
-  void* credentials_ = nullptr;
+  std::unique_ptr<SipStack> stack_;
+  std::unique_ptr<SipAccount> account_;
   bool registered_ = false;
   std::optional<int> refused_;
   std::unique_ptr<SimCall> call_;  // guarded by libre's lock

@@ -4,6 +4,7 @@
 #include "telephony/libre_compat.h"
 #include "telephony/libre_error.h"
 #include "telephony/libre_loop.h"
+#include "telephony/sip_session.h"
 
 namespace qav::sim {
 
@@ -17,6 +18,8 @@ constexpr std::chrono::milliseconds kPacketTime{20};
 constexpr std::uint32_t kJitterPrefetchSamples = 5 * kFrameSamples;
 constexpr std::uint32_t kJitterCapacitySamples = 10 * kFrameSamples;
 constexpr char kAllowHeader[] = "Allow: INVITE, ACK, BYE, CANCEL, INFO, OPTIONS\r\n";
+constexpr std::uint16_t kRtpPortMin = 40000;
+constexpr std::uint16_t kRtpPortMax = 49999;
 
 std::string bodyOf(const struct sip_msg* msg) {
   return std::string(reinterpret_cast<const char*>(mbuf_buf(msg->mb)), mbuf_get_left(msg->mb));
@@ -30,12 +33,15 @@ SimCall::SimCall(const CallSetup& setup, DeviceState state, EventLog& log, State
       received_(kJitterPrefetchSamples, kJitterCapacitySamples),
       line_(std::move(state), setup.timing, setup.faults, log, std::move(saver)),
       codecLine_(setup.line ? std::optional<CodecLine>(std::in_place, *setup.line) : std::nullopt),
-      media_(
-          setup.localIp, received_,
+      media_(AudioStreamOptions{
+          setup.localIp, setup.traversal, IceRole::Controlled, kRtpPortMin, kRtpPortMax,
+          [this](std::uint32_t timestamp, const std::int16_t* samples, std::size_t count) {
+            received_.put(timestamp, samples, count);
+          },
           [this](std::uint32_t timestamp, const std::uint8_t* payload, std::size_t size) {
             line_.telephoneEvent(timestamp, payload, size, DeviceClock::now());
           },
-          setup.traversal, [this](const std::string& remote) { log_.write("ice-connected " + remote); }),
+          [this](const std::string& remote) { log_.write("ice-connected " + remote); }}),
       clock_(kPacketTime) {
   tmr_init(&ringTimer_);
 }
@@ -47,19 +53,14 @@ SimCall::~SimCall() {
   description_ = static_cast<struct mbuf*>(mem_deref(description_));
 }
 
-void SimCall::accept(SimSipStack& stack, const struct sip_msg* invite) {
+void SimCall::accept(SipStack& stack, const struct sip_msg* invite) {
   // No offer: ours goes in the 200 OK and the answer comes with the ACK.
   offerInInvite_ = mbuf_get_left(invite->mb) > 0;
   if (offerInInvite_ && media_.takeOffer(invite->mb) != 0) throw NotAcceptable("no common audio format in the offer");
   const bool waiting = media_.prepare([this] { describedLater(); });
-  if (!waiting) {
-    const int err = describe();
-    if (err) throw std::runtime_error(libreErrorText(err));
-  }
-  const int err = sipsessAccept(&session_, stack.sessions(), invite, 180, "Ringing", setup_.contactUser.c_str(),
-                                 "application/sdp", nullptr, nullptr, nullptr, false, offered, answered, established,
-                                 infoReceived, nullptr, closed, this, kAllowHeader);
-  if (err) throw std::runtime_error(libreErrorText(err));
+  if (!waiting) checkLibre(describe());
+  checkLibre(acceptSession(&session_, stack, invite, 180, "Ringing", setup_.contactUser, nullptr, kAllowHeader,
+                           {offered, answered, nullptr, established, infoReceived, closed, this}));
   tmr_start(&ringTimer_, static_cast<std::uint64_t>(setup_.ringDelay.count()), ringOver, this);
 }
 
@@ -157,7 +158,7 @@ void SimCall::tick() {
   const bool hangUp = line_.wantsHangUp();
   LibreLock lock;
   if (finished_) return;
-  media_.send(out, kFrameSamples);
+  media_.sendTick(out, kFrameSamples);
   if (hangUp) end();
 }
 

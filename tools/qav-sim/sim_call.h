@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
-#include "qav-sim/call_media.h"
 #include "qav-sim/codec_line.h"
 #include "qav-sim/device_line.h"
-#include "qav-sim/sim_sip_stack.h"
+#include "telephony/audio_stream.h"
 #include "telephony/jitter_buffer.h"
 #include "telephony/media_clock.h"
+#include "telephony/sip_stack.h"
 
 namespace qav::sim {
 
@@ -49,7 +49,7 @@ class SimCall {
 
   // 180 Ringing now, 200 OK after the ring delay, and not before the SDP
   // knows the public address.
-  void accept(SimSipStack& stack, const struct sip_msg* invite);
+  void accept(SipStack& stack, const struct sip_msg* invite);
   void stopClock() noexcept { clock_.stop(); }
   // Over, by either side; the agent may reap it.
   bool finished() const { return finished_; }
@@ -74,7 +74,7 @@ class SimCall {
   JitterBuffer received_;
   DeviceLine line_;
   std::optional<CodecLine> codecLine_;
-  CallMedia media_;
+  AudioStream media_;
   struct mbuf* description_ = nullptr;  // our SDP for the 200 OK
   bool offerInInvite_ = false;
   bool rung_ = false;

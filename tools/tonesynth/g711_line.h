@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace qav {
+#include "audio/g711.h"
 
-enum class G711Law { MuLaw, ALaw };
+namespace qav {
 
 std::vector<std::int16_t> g711RoundTrip(const std::vector<std::int16_t>& pcm, G711Law law);
 // In place of the copy, for a frame on a media clock.

@@ -1,5 +1,5 @@
-// DTMF as audible ITU-T Q.23 tone pairs, synthesised at 8 kHz for playing
-// into the call through the media port's sample FIFO.
+// DTMF as audible ITU-T Q.23 tone pairs: the pair of each key, and tones
+// and gaps synthesised at 8 kHz into a sample FIFO.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "telephony/inband_dtmf.h"
+#include "audio/dtmf_tones.h"
 
 #include <gtest/gtest.h>
 
