@@ -76,6 +76,7 @@ bool editEmergencyNumbers(MenuSession& session) {
 std::string shownValue(const Settings& settings, const std::string& key) {
   if (key == "sip-password") return settings.sip.password.empty() ? "nicht gesetzt" : "gesetzt";
   if (key == "sip-ice") return settings.sip.ice ? "ja" : "nein";
+  if (key == "sip-tls-verify") return settings.sip.tlsVerify ? "ja" : "nein";
   if (key == "emergency-numbers") return listShown(settings.device.emergencyNumbers);
   const std::string text = settingText(settings, key);
   return text.empty() ? "(leer)" : text;
@@ -88,7 +89,8 @@ bool editField(MenuSession& session, const std::string& key) {
   const std::string answer = session.console.ask(prompt(field, shownValue(session.settings, key)));
   if (answer.empty()) return false;
   if (answer == clearWord) return apply(session, key, "");
-  return apply(session, key, key == "sip-ice" ? booleanWord(answer) : answer);
+  const bool yesNo = key == "sip-ice" || key == "sip-tls-verify";
+  return apply(session, key, yesNo ? booleanWord(answer) : answer);
 }
 
 }  // namespace qav::menu

@@ -38,6 +38,8 @@ std::vector<FieldInfo> buildFields() {
       {"sip-proxy", "SIP-Proxy", "leer: kein Proxy"},
       {"sip-stun-server", "STUN-Server", "HOST[:PORT], leer: keiner"},
       {"sip-ice", "ICE für RTP", "ja oder nein"},
+      {"sip-tls-verify", "TLS-Zertifikat prüfen", "ja oder nein; ja verlangt eine CA-Datei"},
+      {"sip-tls-ca-file", "CA-Datei für TLS", "PEM-Datei der Zertifizierungsstelle des Servers"},
       {"sip-dial-prefix", "Amtsholung", "Ziffern vor der Rufnummer, z.B. 0 oder 9; leer: keine"},
       {"dtmf-method", "DTMF-Verfahren", "rfc4733, inband oder sip-info"},
       {"routine-at", "Routinerufzeit", "HH:MM oder auto (jetzt + 5 Minuten)"},
@@ -86,7 +88,8 @@ const std::vector<std::string>& deviceFieldKeys() {
 const std::vector<std::string>& sipFieldKeys() {
   static const std::vector<std::string> keys{
       "sip-server", "sip-port",  "sip-transport",   "sip-user", "sip-auth-user",   "sip-password",
-      "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-dial-prefix", "dtmf-method"};
+      "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-tls-verify", "sip-tls-ca-file",
+      "sip-dial-prefix", "dtmf-method"};
   return keys;
 }
 

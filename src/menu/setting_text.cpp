@@ -68,6 +68,8 @@ const std::vector<std::pair<std::string, Getter>>& getters() {
       {"sip-proxy", [](S s) { return s.sip.proxy; }},
       {"sip-stun-server", [](S s) { return s.sip.stunServer; }},
       {"sip-ice", [](S s) { return boolText(s.sip.ice); }},
+      {"sip-tls-verify", [](S s) { return boolText(s.sip.tlsVerify); }},
+      {"sip-tls-ca-file", [](S s) { return s.sip.tlsCaFile; }},
       {"sip-dial-prefix", [](S s) { return s.sip.dialPrefix; }},
       {"sip-transport", [](S s) { return transportText(s.sip.transport); }},
       {"dtmf-method", [](S s) { return dtmfText(s.sip.dtmfMethod); }},
