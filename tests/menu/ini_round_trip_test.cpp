@@ -47,6 +47,8 @@ Settings awkwardSettings() {
   s.sip.proxy = "sip:proxy;lr";
   s.sip.stunServer = "[stun]:3478";
   s.sip.ice = true;
+  s.sip.tlsVerify = true;
+  s.sip.tlsCaFile = " CA #1;=.pem";
   s.sip.dialPrefix = "0";
   s.sip.dtmfMethod = DtmfMethod::SipInfo;
   s.sip.dtmfToneMs = 40;
