@@ -88,8 +88,8 @@ const std::vector<std::string>& deviceFieldKeys() {
 const std::vector<std::string>& sipFieldKeys() {
   static const std::vector<std::string> keys{
       "sip-server", "sip-port",  "sip-transport",   "sip-user", "sip-auth-user",   "sip-password",
-      "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-tls-verify", "sip-tls-ca-file",
-      "sip-dial-prefix", "dtmf-method"};
+      "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-dial-prefix", "dtmf-method",
+      "sip-tls-verify", "sip-tls-ca-file"};
   return keys;
 }
 
