@@ -1,0 +1,67 @@
+// The SQLite journal of fleet runs: runs, lifts and attempts, each attempt
+// in a transaction of its own, so that a killed run loses only its calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fleet/fleet_lift.h"
+#include "fleet/lift_outcome.h"
+
+struct sqlite3;
+
+namespace qav::fleet {
+
+// Where a lift stands in a run that is resumed.
+struct LiftStanding {
+  std::optional<LiftOutcome> last;  // outcome of its last ended attempt
+  int attempts = 0;                 // ended attempts, interrupted ones included
+  int counted = 0;                  // attempts that count against the retry rounds
+};
+
+struct ResumedRun {
+  std::int64_t id = 0;
+  std::vector<LiftStanding> lifts;  // in the order of the list
+};
+
+// Owned by the run or the command that opened it; used from one thread.
+// Every error is a std::runtime_error with a German sentence that names the
+// file, thrown before any call is placed.
+class FleetJournal {
+ public:
+  // Opens or creates the database; refuses a file that is no SQLite
+  // database, one that another run holds, and one it cannot write.
+  explicit FleetJournal(const std::string& path);
+  ~FleetJournal();
+  FleetJournal(const FleetJournal&) = delete;
+  FleetJournal& operator=(const FleetJournal&) = delete;
+
+  // A new run of the list at `listPath` (made absolute) with these lifts;
+  // `options` is the command line of the run, for the report.
+  std::int64_t beginRun(const std::string& listPath, const std::vector<FleetLift>& lifts,
+                        const std::string& options);
+  // The last unfinished run of the same list, or none. Its attempts that
+  // never ended are recorded as interrupted now. Throws, saying which lift
+  // and what, when the list changed in a way that matters (lifts added,
+  // removed or reordered, or a value of a call changed).
+  std::optional<ResumedRun> resumeRun(const std::string& listPath, const std::vector<FleetLift>& lifts);
+
+  void attemptStarted(std::int64_t run, std::size_t lift, int number, WallTime started);
+  void attemptEnded(std::int64_t run, std::size_t lift, const AttemptRecord& attempt);
+  // `complete`: every lift reached a final outcome (done or given up).
+  void endRun(std::int64_t run, WallTime ended, bool complete);
+
+  sqlite3* database() const { return db_.get(); }
+
+ private:
+  struct Close {
+    void operator()(sqlite3* db) const;
+  };
+  std::unique_ptr<sqlite3, Close> db_;
+};
+
+}  // namespace qav::fleet
