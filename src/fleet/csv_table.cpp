@@ -183,6 +183,8 @@ CsvTable parseCsv(std::string_view text) {
     if (lineEnds) ++line;
     start = end;
   }
+  // Past the limit the rows read are no use: the list as a whole is refused.
+  if (parse.full) parse.table.rows.clear();
   if (!parse.full && !parser.finish(parse))
     parse.table.findings.push_back(
         {parse.row.line, "Anführungszeichen nicht geschlossen; das Feld reicht bis zum Dateiende."});

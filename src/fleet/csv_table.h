@@ -34,8 +34,8 @@ inline constexpr std::size_t maxFieldBytes = 64 * 1024;
 // holds one, else ",". NUL, other control bytes and text that is not UTF-8
 // end the reading with one finding before any row is parsed: such a file is
 // no list, and a line for every byte of it would help nobody. A quoting
-// error ends it too, as does a row past maxCsvRows; a field over
-// maxFieldBytes is a finding of its row.
+// error ends it too, as does a row past maxCsvRows, which leaves no rows; a
+// field over maxFieldBytes is a finding of its row.
 CsvTable parseCsv(std::string_view text);
 
 }  // namespace qav::fleet

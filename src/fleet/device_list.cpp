@@ -69,8 +69,9 @@ std::vector<Column> readHeader(const CsvRow& header, std::vector<LineFinding>& f
 
 bool hasLineBreak(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
 
-// On a value that cannot be converted each value is tried alone, so that
-// every bad one of the row is named, not only the first.
+// On a value that cannot be converted each value is applied alone, so that
+// every bad one of the row is named, not only the first, and the good ones
+// are all in place for the validation that follows.
 void applyValues(Settings& settings, const SettingMap& values, std::size_t line,
                  std::vector<LineFinding>& findings) {
   try {
@@ -79,9 +80,8 @@ void applyValues(Settings& settings, const SettingMap& values, std::size_t line,
   } catch (const std::exception&) {
   }
   for (const auto& value : values) {
-    Settings scratch = settings;
     try {
-      applySettingMap(scratch, SettingMap{value});
+      applySettingMap(settings, SettingMap{value});
     } catch (const std::exception& error) {
       findings.push_back({line, error.what()});
     }

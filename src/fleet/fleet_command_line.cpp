@@ -56,6 +56,10 @@ bool applyFleetFlag(std::string_view argument, FleetOptions& options) {
   return true;
 }
 
+bool isCliFlag(std::string_view argument) {
+  return argument == "--ice" || argument == "--no-ice" || argument == "--version";
+}
+
 bool isFleetValueOption(const std::string& name) {
   return name == "parallel" || name == "call-interval" || name == "retry-rounds" ||
          name == "retry-after" || name == "db";
@@ -130,7 +134,10 @@ FleetCommandLine parseRun(const std::vector<std::string>& args) {
       run.add("--" + name);
       run.add(value);
     } else if (equals != std::string::npos || knownOptionKeys.count(name) == 0) {
-      // A flag of qav-cli (--ice) or an unknown word, which its parser refuses.
+      // "--key=value" or a flag of qav-cli (--ice); an unknown word is
+      // refused here, before its value could pass for the list.
+      if (!isCliFlag(argument) && equals == std::string::npos)
+        throw std::runtime_error("Unbekannte Option: " + argument);
       if (secret) {
         run.addCliSecret(argument);
       } else {

@@ -25,8 +25,12 @@ int reportInvalidOptions(const std::string& problem) {
   return 2;
 }
 
+// Written at once: a list of many bad rows would otherwise cost a system
+// call for every piece of every line on the unbuffered error stream.
 int reportFindings(const std::vector<LineFinding>& findings) {
-  for (const LineFinding& finding : findings) std::cerr << "Fehler: " << describe(finding) << '\n';
+  std::string text;
+  for (const LineFinding& finding : findings) text += "Fehler: " + describe(finding) + '\n';
+  std::cerr << text << std::flush;
   return 2;
 }
 
