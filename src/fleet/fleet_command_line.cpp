@@ -76,18 +76,17 @@ std::string shown(const std::string& argument) {
 
 class RunArguments {
  public:
-  void add(const std::string& argument) {
-    if (!text_.empty()) text_ += ' ';
-    text_ += shown(argument);
-  }
+  void add(const std::string& argument) { addShown(shown(argument)); }
   // qav-cli's arguments go to its parser unchanged.
   void addCli(const std::string& argument) {
     cli_.push_back(argument);
     add(argument);
   }
+  // The value alone is masked: "--sip-password=***" or "***".
   void addCliSecret(const std::string& argument) {
     cli_.push_back(argument);
-    add("***");
+    const std::size_t equals = argument.find('=');
+    addShown(equals == std::string::npos ? "***" : shown(argument.substr(0, equals + 1)) + "***");
   }
   const std::string& text() const { return text_; }
   CommandLine parseCli() const {
@@ -97,6 +96,11 @@ class RunArguments {
   }
 
  private:
+  void addShown(const std::string& text) {
+    if (!text_.empty()) text_ += ' ';
+    text_ += text;
+  }
+
   std::vector<std::string> cli_;
   std::string text_;
 };
