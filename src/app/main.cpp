@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "app/menu_handover.h"
-#include "app/plan_listing.h"
 #include "app/programming_call.h"
-#include "app/settings_sources.h"
+#include "report/plan_listing.h"
 #include "report/reporter.h"
 #include "settings/command_line.h"
+#include "settings/settings_sources.h"
 #include "settings/validation.h"
 
 namespace {

@@ -127,6 +127,13 @@ TEST(QavSimManual, DocumentsEveryOptionOfItsUsage) {
   for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
 }
 
+TEST(QavFleetManual, DocumentsEveryOptionOfItsUsage) {
+  const std::string page = readFile(kManDir + "/qav-fleet.1");
+  const std::set<std::string> words = optionWords(qav::testing::runCommand(std::string(QAV_FLEET_PATH) + " --help"));
+  ASSERT_GE(words.size(), 10u);
+  for (const auto& word : words) EXPECT_TRUE(documentsOption(page, word)) << "--" << word;
+}
+
 TEST(QavTonesManual, DocumentsEveryOptionOfItsUsage) {
   const std::string page = readFile(kManDir + "/qav-tones.1");
   const std::set<std::string> words = optionWords(qav::testing::runCommand(std::string(QAV_TONES_PATH) + " --help"));

@@ -1,4 +1,4 @@
-#include "app/settings_sources.h"
+#include "settings/settings_sources.h"
 
 #include <optional>
 #include <string>

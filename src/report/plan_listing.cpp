@@ -1,4 +1,4 @@
-#include "app/plan_listing.h"
+#include "report/plan_listing.h"
 
 #include "plan/plan_builder.h"
 #include "tone/signal.h"
