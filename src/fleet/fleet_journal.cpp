@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -84,6 +85,22 @@ std::runtime_error failure(const std::string& path, const std::string& what) {
   return std::runtime_error("Journal " + path + " " + what);
 }
 
+// "file:" URI of the path that SQLite reads without looking for changes.
+std::string immutableUri(const std::string& path) {
+  std::string uri = "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static constexpr char hex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += hex[static_cast<unsigned char>(c) >> 4];
+      uri += hex[static_cast<unsigned char>(c) & 0xf];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 int pragmaNumber(sqlite3* db, const char* pragma) {
   Statement statement(db, pragma);
   return statement.step() ? static_cast<int>(statement.integer(0)) : 0;
@@ -117,9 +134,9 @@ void FleetJournal::openForWriting() {
   const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     const int error = errno;
-    if (error == EACCES || error == EPERM || error == EROFS)
-      throw failure(path_, error == EROFS ? "kann nicht geschrieben werden: das Dateisystem ist schreibgeschützt."
-                                          : "ist schreibgeschützt.");
+    if (error == EROFS) throw failure(path_, "kann nicht geschrieben werden: das Dateisystem ist schreibgeschützt.");
+    if (error == EACCES || error == EPERM)
+      throw failure(path_, "kann nicht geschrieben werden: keine Schreibberechtigung für die Datei oder ihren Ordner.");
     throw failure(path_, "kann nicht geöffnet werden: " + std::generic_category().message(error) + ".");
   }
   ::close(fd);
@@ -128,7 +145,7 @@ void FleetJournal::openForWriting() {
   const int opened = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   db_.reset(db);
   if (opened != SQLITE_OK) throw journalError(db, opened);
-  if (sqlite3_db_readonly(db, "main") == 1) throw failure(path_, "ist schreibgeschützt.");
+  if (sqlite3_db_readonly(db, "main") == 1) throw failure(path_, "kann nicht geschrieben werden: die Datei ist schreibgeschützt.");
   sqlite3_busy_timeout(db, busyWaitMs);
   checkSchema(true);
   // WAL: readers (report, history) never wait for the run and the run never
@@ -136,19 +153,35 @@ void FleetJournal::openForWriting() {
   // replays. synchronous=FULL syncs the log at every commit, so that an
   // attempt recorded as ended survives a power cut as well: losing it would
   // call a finished lift again, perhaps with a PIN the device refused.
-  Statement mode(db, "PRAGMA journal_mode=WAL");
-  mode.step();
+  Statement(db, "PRAGMA journal_mode=WAL").step();
   execute(db, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON");
   prepareSchema();
 }
 
 void FleetJournal::openForReading() {
-  sqlite3* db = nullptr;
-  const int opened = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  db_.reset(db);
-  if (opened != SQLITE_OK) throw journalError(db, opened);
-  sqlite3_busy_timeout(db, busyWaitMs);
-  checkSchema(false);
+  auto open = [this](const std::string& name, int flags) {
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY | flags, nullptr);
+    db_.reset(db);
+    if (opened != SQLITE_OK) throw journalError(db, opened);
+    sqlite3_busy_timeout(db, busyWaitMs);
+    checkSchema(false);
+  };
+  try {
+    open(path_, 0);
+  } catch (const JournalError& error) {
+    // A WAL database needs its shared-memory file, which a read-only disk
+    // cannot take. Nothing can write there, so the file is read as it is,
+    // unless a killed run left committed data in its log.
+    struct statvfs disk {};
+    const bool readOnlyDisk = ::statvfs(path_.c_str(), &disk) == 0 && (disk.f_flag & ST_RDONLY) != 0;
+    struct stat log {};
+    const bool logLeft = ::stat((path_ + "-wal").c_str(), &log) == 0 && log.st_size > 0;
+    if ((error.code() & 0xff) != SQLITE_CANTOPEN || !readOnlyDisk) throw;
+    if (logLeft) throw failure(path_, "liegt auf einem schreibgeschützten Datenträger und hat noch ein Protokoll (" +
+                                          path_ + "-wal), das nur beschreibbar gelesen werden kann.");
+    open(immutableUri(path_), SQLITE_OPEN_URI);
+  }
 }
 
 // A journal carries our application id; a fresh or empty file has none yet

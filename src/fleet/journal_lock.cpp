@@ -28,14 +28,13 @@ std::optional<pid_t> pidIn(int fd) {
 
 std::string cannotCreate(const std::string& databasePath, int error) {
   const std::string lock = lockPath(databasePath);
-  const std::string folder = lock.substr(0, lock.find_last_of('/') + 1);
   switch (error) {
     case EROFS:
       return "Journal " + databasePath + " kann nicht geschrieben werden: das Dateisystem ist schreibgeschützt.";
     case EACCES:
     case EPERM:
-      return "Journal " + databasePath + " kann nicht geschrieben werden: keine Schreibberechtigung für " +
-             lock + " im Ordner " + (folder.empty() ? "." : folder) + ".";
+      return "Journal " + databasePath + " kann nicht geschrieben werden: keine Schreibberechtigung für " + lock +
+             ".";
     case ENOENT:
     case ENOTDIR:
       return "Journal " + databasePath + " kann nicht angelegt werden: den Ordner gibt es nicht.";

@@ -13,18 +13,18 @@ std::string reasonFor(sqlite3* db, int code) {
     case SQLITE_READONLY: return "ist schreibgeschützt";
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return "ist von einem anderen Programm gesperrt";
-    case SQLITE_FULL: return "kein Platz mehr auf dem Datenträger";
-    case SQLITE_IOERR: return std::string("Ein-/Ausgabefehler (") + sqlite3_errmsg(db) + ")";
+    case SQLITE_FULL: return "kann nicht geschrieben werden: kein Platz mehr auf dem Datenträger";
+    case SQLITE_IOERR: return std::string("kann nicht gelesen oder geschrieben werden (") + sqlite3_errmsg(db) + ")";
     case SQLITE_CANTOPEN: return "kann nicht geöffnet werden";
   }
-  return db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  return std::string("meldet einen Fehler: ") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
 }
 
 }  // namespace
 
 JournalError journalError(sqlite3* db, int code) {
   const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
-  return JournalError(code, std::string("Journal ") + (file ? file : "") + ": " + reasonFor(db, code) + ".");
+  return JournalError(code, std::string("Journal ") + (file ? file : "") + " " + reasonFor(db, code) + ".");
 }
 
 void execute(sqlite3* db, const char* sql) {
