@@ -24,12 +24,19 @@ bool among(const auto& list, const std::string& key) {
 
 std::string quoted(const std::string& value) { return "„" + value + "“"; }
 
+std::string validUtf8(const std::string& text) {
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return text;
+  const std::string dumped = nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return nlohmann::json::parse(dumped).get<std::string>();
+}
+
 }  // namespace
 
 SettingMap callValues(const Settings& settings) {
   SettingMap values;
   for (const std::string& key : menu::settingKeys())
-    if (!among(notOfTheCall, key)) values[key] = menu::settingText(settings, key);
+    if (!among(notOfTheCall, key)) values[key] = validUtf8(menu::settingText(settings, key));
   return values;
 }
 
@@ -47,9 +54,7 @@ SettingMap withDifference(SettingMap base, const SettingMap& difference) {
   return base;
 }
 
-std::string callValuesText(const SettingMap& values) {
-  return nlohmann::json(values).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
+std::string callValuesText(const SettingMap& values) { return nlohmann::json(values).dump(); }
 
 SettingMap callValuesFromText(const std::string& text) {
   const nlohmann::json object = nlohmann::json::parse(text, nullptr, false);

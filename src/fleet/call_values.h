@@ -14,7 +14,8 @@ namespace qav::fleet {
 // Every qav-cli key but those that do not change the call: where the
 // settings came from, how the output looks, whether it is recorded, and the
 // password, which the journal does not keep (it changes who logs in, not
-// what the device is told).
+// what the device is told). Bytes that are no UTF-8 become U+FFFD, so that
+// the values are stored exactly as compared.
 SettingMap callValues(const Settings& settings);
 
 // The entries of `values` that differ from `base`; the journal keeps the
@@ -24,8 +25,7 @@ SettingMap differenceFrom(const SettingMap& base, const SettingMap& values);
 // `base` with `difference` over it.
 SettingMap withDifference(SettingMap base, const SettingMap& difference);
 
-// As stored: a JSON object of key and value text (bytes that are no UTF-8
-// become U+FFFD).
+// As stored: a JSON object of key and value text.
 std::string callValuesText(const SettingMap& values);
 // Throws std::runtime_error when the text is no such object.
 SettingMap callValuesFromText(const std::string& text);

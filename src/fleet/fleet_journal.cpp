@@ -260,7 +260,8 @@ std::optional<ResumedRun> FleetJournal::resumeRun(const std::string& listPath, c
   if (!last.step() || last.integer(1) != 0) return std::nullopt;
   const std::int64_t run = last.integer(0);
 
-  const std::vector<std::string> changes = listChanges(storedLifts(run, false), lifts);
+  const std::vector<StoredLift> stored = storedLifts(run);
+  const std::vector<std::string> changes = listChanges(runInfo(run).baseValues, stored, lifts);
   if (!changes.empty()) {
     std::string text = "Lauf " + std::to_string(run) + " kann nicht fortgesetzt werden: die Liste " +
                        listIdentity(listPath) + " hat sich seither geändert.";
@@ -271,11 +272,16 @@ std::optional<ResumedRun> FleetJournal::resumeRun(const std::string& listPath, c
     throw std::runtime_error(text);
   }
 
+  // The same lifts in the same order: their ids, remarks and lines may
+  // have changed and are taken over for the report.
   Statement renamed(db, "UPDATE lifts SET line = ?, lift_id = ?, remark = ? WHERE run = ? AND position = ?");
   for (std::size_t position = 0; position < lifts.size(); ++position) {
-    renamed.bind(1, static_cast<std::int64_t>(lifts[position].line))
-        .bind(2, lifts[position].id)
-        .bind(3, lifts[position].remark)
+    const FleetLift& now = lifts[position];
+    const StoredLift& before = stored[position];
+    if (now.line == before.line && now.id == before.id && now.remark == before.remark) continue;
+    renamed.bind(1, static_cast<std::int64_t>(now.line))
+        .bind(2, now.id)
+        .bind(3, now.remark)
         .bind(4, run)
         .bind(5, static_cast<std::int64_t>(position))
         .run();
@@ -285,13 +291,16 @@ std::optional<ResumedRun> FleetJournal::resumeRun(const std::string& listPath, c
   lost.bind(1, std::string(lostExplanation)).bind(2, run).run();
   noteOwner(run);
 
+  // An attempt without an outcome is now an interrupted one.
   ResumedRun resumed{run, {}};
-  for (const StoredLift& lift : storedLifts(run, true)) {
+  resumed.lifts.reserve(stored.size());
+  for (const StoredLift& lift : stored) {
     LiftStanding standing;
     for (const StoredAttempt& attempt : lift.attempts) {
+      const LiftOutcome outcome = attempt.open ? LiftOutcome::Interrupted : attempt.record.outcome;
       ++standing.attempts;
-      if (attempt.record.outcome != LiftOutcome::Interrupted) ++standing.counted;
-      standing.last = attempt.record.outcome;
+      if (outcome != LiftOutcome::Interrupted) ++standing.counted;
+      standing.last = outcome;
     }
     resumed.lifts.push_back(standing);
   }

@@ -89,7 +89,7 @@ class FleetJournal {
   void checkSchema(bool emptyAllowed);
   void noteOwner(std::int64_t run);
   RunInfo runInfo(std::int64_t run) const;
-  std::vector<StoredLift> storedLifts(std::int64_t run, bool withAttempts, const std::string& only = {}) const;
+  std::vector<StoredLift> storedLifts(std::int64_t run, const std::string& only = {}) const;
 
   std::string path_;
   std::unique_ptr<JournalLock> lock_;  // held while writing

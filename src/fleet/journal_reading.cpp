@@ -45,7 +45,8 @@ std::optional<std::int64_t> FleetJournal::lastRun() const {
 }
 
 RunInfo FleetJournal::runInfo(std::int64_t run) const {
-  Statement row(db_.get(), "SELECT list_path, options, started, ended, complete, owner FROM runs WHERE id = ?");
+  Statement row(db_.get(),
+                "SELECT list_path, options, started, ended, complete, owner, base_values FROM runs WHERE id = ?");
   row.bind(1, run);
   if (!row.step()) throw std::runtime_error("Lauf " + std::to_string(run) + " steht nicht im Journal " + path_ + ".");
   RunInfo info;
@@ -55,6 +56,7 @@ RunInfo FleetJournal::runInfo(std::int64_t run) const {
   info.started = fromMillis(row.integer(2));
   if (const auto ended = row.optionalInteger(3)) info.ended = fromMillis(*ended);
   info.complete = row.integer(4) != 0;
+  info.baseValues = callValuesFromText(row.text(6));
   // Going: not ended, and the process that took it last holds the journal.
   const std::int64_t owner = row.optionalInteger(5).value_or(-1);
   if (!info.ended) {
@@ -64,12 +66,8 @@ RunInfo FleetJournal::runInfo(std::int64_t run) const {
   return info;
 }
 
-std::vector<StoredLift> FleetJournal::storedLifts(std::int64_t run, bool withAttempts, const std::string& only) const {
+std::vector<StoredLift> FleetJournal::storedLifts(std::int64_t run, const std::string& only) const {
   sqlite3* db = db_.get();
-  Statement baseRow(db, "SELECT base_values FROM runs WHERE id = ?");
-  baseRow.bind(1, run);
-  const SettingMap base = baseRow.step() ? callValuesFromText(baseRow.text(0)) : SettingMap{};
-
   Statement rows(db, only.empty() ? "SELECT position, line, lift_id, target, cabin, remark, values_difference "
                                     "FROM lifts WHERE run = ? ORDER BY position"
                                   : "SELECT position, line, lift_id, target, cabin, remark, values_difference "
@@ -86,11 +84,11 @@ std::vector<StoredLift> FleetJournal::storedLifts(std::int64_t run, bool withAtt
     lift.target = rows.text(3);
     lift.cabin = static_cast<std::uint32_t>(rows.integer(4));
     lift.remark = rows.text(5);
-    lift.values = withDifference(base, callValuesFromText(rows.text(6)));
+    lift.valueDifference = callValuesFromText(rows.text(6));
     byPosition[rows.integer(0)] = lifts.size();
     lifts.push_back(std::move(lift));
   }
-  if (!withAttempts || lifts.empty()) return lifts;
+  if (lifts.empty()) return lifts;
 
   const std::string sql = std::string("SELECT lift, ") + attemptColumns + " FROM attempts WHERE run = ?1" +
                           (only.empty() ? ""
@@ -111,7 +109,7 @@ std::optional<RunRecord> FleetJournal::readRun(std::int64_t run) const {
   Statement exists(db_.get(), "SELECT 1 FROM runs WHERE id = ?");
   exists.bind(1, run);
   if (!exists.step()) return std::nullopt;
-  return RunRecord{runInfo(run), storedLifts(run, true)};
+  return RunRecord{runInfo(run), storedLifts(run)};
 }
 
 std::vector<LiftInRun> FleetJournal::liftHistory(const std::string& targetOrId) const {
@@ -122,7 +120,7 @@ std::vector<LiftInRun> FleetJournal::liftHistory(const std::string& targetOrId) 
   std::vector<LiftInRun> history;
   for (const std::int64_t run : ids) {
     const RunInfo info = runInfo(run);
-    for (StoredLift& lift : storedLifts(run, true, targetOrId)) history.push_back({info, std::move(lift)});
+    for (StoredLift& lift : storedLifts(run, targetOrId)) history.push_back({info, std::move(lift)});
   }
   return history;
 }

@@ -32,7 +32,9 @@ struct StoredLift {
   std::string target;
   std::uint32_t cabin = 0;
   std::string remark;
-  SettingMap values;  // the values of its call (see call_values.h)
+  // The values of its call (see call_values.h) that differ from the run's
+  // base values, which RunInfo holds.
+  SettingMap valueDifference;
   std::vector<StoredAttempt> attempts;  // by number
 
   const std::string& name() const { return id.empty() ? target : id; }
@@ -52,6 +54,7 @@ struct RunInfo {
   std::optional<WallTime> ended;
   bool complete = false;  // every lift reached done or given up
   bool going = false;     // a live qav-fleet is working on it now
+  SettingMap baseValues;  // the values of the call its lifts have in common
 };
 
 struct RunRecord {

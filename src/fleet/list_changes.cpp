@@ -23,7 +23,8 @@ std::string joined(const std::vector<std::string>& parts) {
 
 }  // namespace
 
-std::vector<std::string> listChanges(const std::vector<StoredLift>& stored, const std::vector<FleetLift>& lifts) {
+std::vector<std::string> listChanges(const SettingMap& base, const std::vector<StoredLift>& stored,
+                                     const std::vector<FleetLift>& lifts) {
   std::map<LiftKey, const StoredLift*> before;
   for (const StoredLift& lift : stored) before[{lift.target, lift.cabin}] = &lift;
   std::map<LiftKey, const FleetLift*> now;
@@ -47,10 +48,10 @@ std::vector<std::string> listChanges(const std::vector<StoredLift>& stored, cons
       continue;
     }
     keptNow.push_back(key);
-    // Compared as stored, so that what the journal could not keep byte for
-    // byte does not count as a change.
-    const SettingMap values = callValuesFromText(callValuesText(callValues(lift.settings)));
-    const std::vector<std::string> differences = callValueChanges(found->second->values, values);
+    const SettingMap difference = differenceFrom(base, callValues(lift.settings));
+    if (difference == found->second->valueDifference) continue;
+    const std::vector<std::string> differences =
+        callValueChanges(withDifference(base, found->second->valueDifference), withDifference(base, difference));
     if (!differences.empty()) changes.push_back(described(lift.line, lift.name()) + ": " + joined(differences) + ".");
   }
   for (std::size_t i = 0; i < keptNow.size() && i < keptBefore.size(); ++i) {

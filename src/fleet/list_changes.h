@@ -13,6 +13,8 @@ namespace qav::fleet {
 // One German sentence per change that matters: a lift added, removed or
 // moved, or a value of its call changed. A lift is known by its target and
 // cabin; its id, remark and line may change freely. Empty: none.
-std::vector<std::string> listChanges(const std::vector<StoredLift>& stored, const std::vector<FleetLift>& lifts);
+// `base`: the stored run's base values.
+std::vector<std::string> listChanges(const SettingMap& base, const std::vector<StoredLift>& stored,
+                                     const std::vector<FleetLift>& lifts);
 
 }  // namespace qav::fleet
