@@ -1,9 +1,8 @@
 #include "fleet/call_values.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <array>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string_view>
 
@@ -18,9 +17,7 @@ constexpr std::array<std::string_view, 7> notOfTheCall{
 
 constexpr std::array<std::string_view, 2> secret{"pin", "new-pin"};
 
-bool among(const auto& list, const std::string& key) {
-  return std::find(list.begin(), list.end(), key) != list.end();
-}
+bool among(const auto& list, const std::string& key) { return std::find(list.begin(), list.end(), key) != list.end(); }
 
 std::string quoted(const std::string& value) { return "„" + value + "“"; }
 

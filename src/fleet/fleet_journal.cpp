@@ -70,9 +70,7 @@ CREATE TABLE attempts (
 
 constexpr const char* lostExplanation = "qav-fleet endete während des Anrufs";
 
-std::string absolute(const std::string& path) {
-  return std::filesystem::absolute(path).lexically_normal().string();
-}
+std::string absolute(const std::string& path) { return std::filesystem::absolute(path).lexically_normal().string(); }
 
 // The same list under another spelling of its path is the same list.
 std::string listIdentity(const std::string& listPath) {
@@ -116,6 +114,7 @@ FleetJournal::FleetJournal(const std::string& path, JournalAccess access) : path
   struct stat status {};
   const bool exists = ::stat(path_.c_str(), &status) == 0;
   if (exists && S_ISDIR(status.st_mode)) throw failure(path_, "ist ein Ordner, keine Datei.");
+  if (exists && !S_ISREG(status.st_mode)) throw failure(path_, "ist keine gewöhnliche Datei.");
   if (access == JournalAccess::Write) {
     openForWriting();
   } else {
@@ -145,7 +144,8 @@ void FleetJournal::openForWriting() {
   const int opened = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   db_.reset(db);
   if (opened != SQLITE_OK) throw journalError(db, opened);
-  if (sqlite3_db_readonly(db, "main") == 1) throw failure(path_, "kann nicht geschrieben werden: die Datei ist schreibgeschützt.");
+  if (sqlite3_db_readonly(db, "main") == 1)
+    throw failure(path_, "kann nicht geschrieben werden: die Datei ist schreibgeschützt.");
   sqlite3_busy_timeout(db, busyWaitMs);
   checkSchema(true);
   // WAL: readers (report, history) never wait for the run and the run never
@@ -178,8 +178,10 @@ void FleetJournal::openForReading() {
     struct stat log {};
     const bool logLeft = ::stat((path_ + "-wal").c_str(), &log) == 0 && log.st_size > 0;
     if ((error.code() & 0xff) != SQLITE_CANTOPEN || !readOnlyDisk) throw;
-    if (logLeft) throw failure(path_, "liegt auf einem schreibgeschützten Datenträger und hat noch ein Protokoll (" +
-                                          path_ + "-wal), das nur beschreibbar gelesen werden kann.");
+    if (logLeft)
+      throw failure(path_, "liegt auf einem schreibgeschützten Datenträger, und " + path_ +
+                               "-wal hält noch Einträge eines abgebrochenen Laufs; lesbar erst auf einem "
+                               "beschreibbaren Datenträger.");
     open(immutableUri(path_), SQLITE_OPEN_URI);
   }
 }
@@ -215,7 +217,10 @@ void FleetJournal::prepareSchema() {
 
 // The run is this process's now and not ended, whatever it was before.
 void FleetJournal::noteOwner(std::int64_t run) {
-  Statement(db_.get(), "UPDATE runs SET owner = ?, ended = NULL WHERE id = ?").bind(1, std::int64_t{::getpid()}).bind(2, run).run();
+  Statement(db_.get(), "UPDATE runs SET owner = ?, ended = NULL WHERE id = ?")
+      .bind(1, std::int64_t{::getpid()})
+      .bind(2, run)
+      .run();
 }
 
 std::int64_t FleetJournal::beginRun(const std::string& listPath, const std::vector<FleetLift>& lifts,

@@ -61,8 +61,7 @@ Options parsed(const std::string& command, const std::vector<std::string>& args)
 }
 
 std::int64_t runNumber(const std::string& text) {
-  const bool digits = !text.empty() && text.size() <= 18 &&
-                      text.find_first_not_of("0123456789") == std::string::npos;
+  const bool digits = !text.empty() && text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos;
   if (!digits || std::stoll(text) == 0) throw UsageError("Der Lauf ist eine Nummer ab 1, nicht „" + text + "“.");
   return std::stoll(text);
 }
@@ -82,7 +81,8 @@ int report(const Options& options, std::ostream& out) {
   const std::optional<std::int64_t> run = wanted ? wanted : journal.lastRun();
   if (!run) throw std::runtime_error("Das Journal " + journal.path() + " enthält noch keinen Lauf.");
   const std::optional<RunRecord> record = journal.readRun(*run);
-  if (!record) throw std::runtime_error("Lauf " + std::to_string(*run) + " steht nicht im Journal " + journal.path() + ".");
+  if (!record)
+    throw std::runtime_error("Lauf " + std::to_string(*run) + " steht nicht im Journal " + journal.path() + ".");
 
   if (options.csv) {
     const std::string csv = reportCsv(*record);
@@ -109,7 +109,8 @@ int history(const Options& options, std::ostream& out) {
   const std::string& lift = options.positional.front();
   const FleetJournal journal(options.db, JournalAccess::Read);
   const std::vector<LiftInRun> entries = journal.liftHistory(lift);
-  if (entries.empty()) throw std::runtime_error("Aufzug „" + lift + "“ steht in keinem Lauf des Journals " + journal.path() + ".");
+  if (entries.empty())
+    throw std::runtime_error("Aufzug „" + lift + "“ steht in keinem Lauf des Journals " + journal.path() + ".");
   if (options.json) {
     out << historyJson(lift, entries).dump() << "\n";
   } else {

@@ -17,7 +17,6 @@ inline constexpr const char* defaultJournalName = "qav-fleet.db";
 // standard output and error; returns the exit status: 0, 2 for invalid
 // options, 3 when the journal cannot be read or lacks the run or lift.
 int journalCommand(const std::string& name, const std::vector<std::string>& args);
-int journalCommand(const std::string& name, const std::vector<std::string>& args, std::ostream& out,
-                   std::ostream& err);
+int journalCommand(const std::string& name, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace qav::fleet

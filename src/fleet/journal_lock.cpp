@@ -33,11 +33,9 @@ std::string cannotCreate(const std::string& databasePath, int error) {
       return "Journal " + databasePath + " kann nicht geschrieben werden: das Dateisystem ist schreibgeschützt.";
     case EACCES:
     case EPERM:
-      return "Journal " + databasePath + " kann nicht geschrieben werden: keine Schreibberechtigung für " + lock +
-             ".";
+      return "Journal " + databasePath + " kann nicht geschrieben werden: keine Schreibberechtigung für " + lock + ".";
     case ENOENT:
-    case ENOTDIR:
-      return "Journal " + databasePath + " kann nicht angelegt werden: den Ordner gibt es nicht.";
+    case ENOTDIR: return "Journal " + databasePath + " kann nicht angelegt werden: den Ordner gibt es nicht.";
   }
   return "Journal " + databasePath + " kann nicht gesperrt werden: " + std::generic_category().message(error) + ".";
 }

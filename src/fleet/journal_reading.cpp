@@ -14,8 +14,7 @@ namespace qav::fleet {
 
 namespace {
 
-constexpr const char* attemptColumns =
-    "number, started, ended, exit_status, error_line, sent, outcome, explanation";
+constexpr const char* attemptColumns = "number, started, ended, exit_status, error_line, sent, outcome, explanation";
 
 // The columns of attemptColumns, from `first` on.
 StoredAttempt attemptFrom(const Statement& row, int first) {
@@ -29,7 +28,8 @@ StoredAttempt attemptFrom(const Statement& row, int first) {
   if (const auto status = row.optionalInteger(first + 3)) record.exitStatus = static_cast<int>(*status);
   record.errorLine = row.text(first + 4);
   record.sent = sentFromText(row.text(first + 5));
-  const std::optional<LiftOutcome> outcome = row.isNull(first + 6) ? std::nullopt : outcomeFromCode(row.text(first + 6));
+  const std::optional<LiftOutcome> outcome =
+      row.isNull(first + 6) ? std::nullopt : outcomeFromCode(row.text(first + 6));
   stored.open = !outcome.has_value();
   record.outcome = outcome.value_or(LiftOutcome::Interrupted);
   record.explanation = row.text(first + 7);

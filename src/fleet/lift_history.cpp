@@ -57,7 +57,8 @@ std::string historyText(const std::vector<LiftInRun>& history) {
     text += (text.empty() ? "" : "\n") + std::string("Aufzug ") + liftLabel(newest) + "\n";
     const LastDone last = lastProgrammed(lift);
     if (last.attempt) {
-      text += "  Zuletzt programmiert: " + localDateTime(last.attempt->record.ended) + " (" + where(*last.entry) + ")\n";
+      text +=
+          "  Zuletzt programmiert: " + localDateTime(last.attempt->record.ended) + " (" + where(*last.entry) + ")\n";
       for (const std::string& value : last.attempt->record.sent) text += "    gesendet: " + value + "\n";
     } else {
       text += "  Noch nie erfolgreich programmiert.\n";
@@ -86,10 +87,8 @@ nlohmann::json historyJson(const std::string& query, const std::vector<LiftInRun
       programmed = {{"run", last.entry->run.id},
                     {"ended", isoUtc(last.attempt->record.ended)},
                     {"sent", attemptJson(*last.attempt)["sent"]}};
-    lifts.push_back({{"target", runs.front()["target"]},
-                     {"cabin", lift.cabin},
-                     {"lastProgrammed", programmed},
-                     {"runs", runs}});
+    lifts.push_back(
+        {{"target", runs.front()["target"]}, {"cabin", lift.cabin}, {"lastProgrammed", programmed}, {"runs", runs}});
   }
   return {{"query", validUtf8(query)}, {"lifts", lifts}};
 }

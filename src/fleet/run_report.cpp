@@ -94,15 +94,16 @@ nlohmann::json reportJson(const RunRecord& record) {
   for (const StoredLift& lift : record.lifts) lifts.push_back(liftJson(lift, record.run.going));
   return {
       {"run", runInfoJson(record.run)},
-      {"summary", {{"lifts", record.lifts.size()}, {"done", counts.done}, {"failed", counts.failed}, {"open", counts.open}}},
+      {"summary",
+       {{"lifts", record.lifts.size()}, {"done", counts.done}, {"failed", counts.failed}, {"open", counts.open}}},
       {"lifts", lifts},
   };
 }
 
 std::string reportCsv(const RunRecord& record) {
   std::string text = "\xEF\xBB\xBF";
-  text += csvRow({"Lauf", "Zeile", "ID", "Ziel", "Kabine", "Bemerkung", "Ergebnis", "Erklärung", "Versuche",
-                  "Gesendet", "Beginn", "Ende", "Letzte Meldung von qav-cli"});
+  text += csvRow({"Lauf", "Zeile", "ID", "Ziel", "Kabine", "Bemerkung", "Ergebnis", "Erklärung", "Versuche", "Gesendet",
+                  "Beginn", "Ende", "Letzte Meldung von qav-cli"});
   for (const StoredLift& lift : record.lifts) {
     const StoredAttempt* last = lift.lastEnded();
     const std::vector<std::string>* sent = latestSent(lift);

@@ -61,7 +61,7 @@ class Statement {
 };
 
 // BEGIN IMMEDIATE: takes the write lock at once, so that a busy database
-// shows at the start and not half way through.
+// shows at the start and not half way through. Owned by one function.
 class Transaction {
  public:
   explicit Transaction(sqlite3* db);

@@ -1,13 +1,13 @@
 // qav-fleet report and history over a journal written as a run writes it.
-#include <gtest/gtest.h>
+#include "fleet/journal_commands.h"
 
-#include <nlohmann/json.hpp>
+#include <gtest/gtest.h>
 
 #include <ctime>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "fleet/journal_commands.h"
 #include "journal_fixture.h"
 #include "scoped_environment.h"
 

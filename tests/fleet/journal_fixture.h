@@ -15,9 +15,9 @@ WallTime at(int seconds);
 
 FleetLift lift(std::size_t line, const std::string& target, const std::string& id, const std::string& remark = "");
 
-AttemptRecord attempt(int number, int startSecond, int seconds, LiftOutcome outcome, const std::string& explanation = "",
-                      const std::vector<std::string>& sent = {}, const std::string& errorLine = "",
-                      std::optional<int> exitStatus = 0);
+AttemptRecord attempt(int number, int startSecond, int seconds, LiftOutcome outcome,
+                      const std::string& explanation = "", const std::vector<std::string>& sent = {},
+                      const std::string& errorLine = "", std::optional<int> exitStatus = 0);
 
 // The message of what `action` throws, or "" when it throws nothing.
 template <typename Action>
