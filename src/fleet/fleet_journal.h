@@ -55,7 +55,10 @@ class FleetJournal {
   std::int64_t beginRun(const std::string& listPath, const std::vector<FleetLift>& lifts,
                         const std::string& options);
   // The last unfinished run of the same list, or none. Its attempts that
-  // never ended are recorded as interrupted now. Throws, saying which lift
+  // never ended are recorded as interrupted now, so that a lift's next
+  // attempt is number attempts + 1. Only the newest run of the list is
+  // resumed: after a complete run, an older one is over. The run's lifts
+  // take the ids, remarks and lines of the list as it is now. Throws, saying which lift
   // and what, when the list changed in a way that matters (lifts added,
   // removed or reordered, or a value of a call changed).
   std::optional<ResumedRun> resumeRun(const std::string& listPath, const std::vector<FleetLift>& lifts);
