@@ -55,7 +55,7 @@ std::string callValuesText(const SettingMap& values) { return nlohmann::json(val
 
 SettingMap callValuesFromText(const std::string& text) {
   const nlohmann::json object = nlohmann::json::parse(text, nullptr, false);
-  if (!object.is_object()) throw std::runtime_error("gespeicherte Werte eines Aufzugs sind unlesbar");
+  if (!object.is_object()) throw std::runtime_error("gespeicherte Werte einer Anlage sind unlesbar");
   SettingMap values;
   for (const auto& [key, value] : object.items())
     if (value.is_string()) values[key] = value.get<std::string>();

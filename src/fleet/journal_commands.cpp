@@ -104,13 +104,13 @@ int report(const Options& options, std::ostream& out) {
 
 int history(const Options& options, std::ostream& out) {
   if (options.positional.size() != 1)
-    throw UsageError(options.positional.empty() ? "history braucht die Nummer oder ID eines Aufzugs."
-                                                : "history nimmt nur einen Aufzug: " + options.positional[1]);
+    throw UsageError(options.positional.empty() ? "history braucht die Nummer oder ID einer Anlage."
+                                                : "history nimmt nur eine Anlage: " + options.positional[1]);
   const std::string& lift = options.positional.front();
   const FleetJournal journal(options.db, JournalAccess::Read);
   const std::vector<LiftInRun> entries = journal.liftHistory(lift);
   if (entries.empty())
-    throw std::runtime_error("Aufzug „" + lift + "“ steht in keinem Lauf des Journals " + journal.path() + ".");
+    throw std::runtime_error("Anlage „" + lift + "“ steht in keinem Lauf des Journals " + journal.path() + ".");
   if (options.json) {
     out << historyJson(lift, entries).dump() << "\n";
   } else {

@@ -54,7 +54,7 @@ std::string historyText(const std::vector<LiftInRun>& history) {
   std::string text;
   for (const LiftEntries& lift : byLift(history)) {
     const StoredLift& newest = lift.entries.front()->lift;
-    text += (text.empty() ? "" : "\n") + std::string("Aufzug ") + liftLabel(newest) + "\n";
+    text += (text.empty() ? "" : "\n") + std::string("Anlage ") + liftLabel(newest) + "\n";
     const LastDone last = lastProgrammed(lift);
     if (last.attempt) {
       text +=

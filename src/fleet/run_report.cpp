@@ -31,9 +31,9 @@ Counts counted(const RunRecord& record) {
 }
 
 std::string runState(const RunInfo& run) {
-  if (run.complete) return "abgeschlossen: jeder Aufzug ist erledigt oder aufgegeben";
+  if (run.complete) return "abgeschlossen: jede Anlage ist erledigt oder aufgegeben";
   if (run.going) return "läuft noch";
-  if (run.ended) return "beendet, nicht jeder Aufzug ist fertig; mit --resume fortsetzbar";
+  if (run.ended) return "beendet, nicht jede Anlage ist fertig; mit --resume fortsetzbar";
   return "abgebrochen (qav-fleet endete unerwartet); mit --resume fortsetzbar";
 }
 
@@ -76,7 +76,7 @@ std::string reportText(const RunRecord& record) {
   text += ": " + runState(run) + "\n";
   if (!run.options.empty()) text += "Optionen: " + run.options + "\n";
   const Counts counts = counted(record);
-  text += std::to_string(record.lifts.size()) + " Aufzüge: " + std::to_string(counts.done) + " erledigt, " +
+  text += std::to_string(record.lifts.size()) + " Anlagen: " + std::to_string(counts.done) + " erledigt, " +
           std::to_string(counts.failed) + " fehlgeschlagen, " + std::to_string(counts.open) + " offen\n";
   for (const StoredLift& lift : record.lifts) {
     text += "\n" + mark(liftResult(lift, going)) + " Zeile " + std::to_string(lift.line) + " " + liftLabel(lift) +

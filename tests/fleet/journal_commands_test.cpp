@@ -67,8 +67,8 @@ TEST_F(JournalCommandsTest, ReportShowsEveryLiftWithResultValuesAttemptsAndReaso
   const Output text = command("report", {"1"});
   ASSERT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("Lauf 1 mit " + directory.path("anlagen.csv")), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("beendet 09.12.2026 10:57:23: beendet, nicht jeder Aufzug ist fertig"), std::string::npos);
-  EXPECT_NE(text.out.find("3 Aufzüge: 1 erledigt, 1 fehlgeschlagen, 1 offen"), std::string::npos);
+  EXPECT_NE(text.out.find("beendet 09.12.2026 10:57:23: beendet, nicht jede Anlage ist fertig"), std::string::npos);
+  EXPECT_NE(text.out.find("3 Anlagen: 1 erledigt, 1 fehlgeschlagen, 1 offen"), std::string::npos);
   EXPECT_NE(text.out.find("[✓] Zeile 2 aufzug-1 (0301): erledigt\n"
                           "    Bemerkung: Haus \"A\"; Keller\n"
                           "    Versuch 1: 09.12.2026 10:49:03 bis 10:49:40 (37 s), erledigt\n"
@@ -116,7 +116,7 @@ TEST_F(JournalCommandsTest, HistoryNamesTheLastSuccessfulProgrammingAcrossRuns) 
   for (const char* name : {"aufzug-1", "0301"}) {
     const Output text = command("history", {name});
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_EQ(text.out.rfind("Aufzug aufzug-1 (0301)\n"
+    EXPECT_EQ(text.out.rfind("Anlage aufzug-1 (0301)\n"
                              "  Zuletzt programmiert: 09.12.2026 10:49:40 (Lauf 1, Zeile 2 von " +
                                  directory.path("anlagen.csv") +
                                  ")\n"
@@ -153,7 +153,7 @@ TEST_F(JournalCommandsTest, BadArgumentsAndMissingRunsOrLiftsAreRefused) {
       {"history", {"0301", "--csv", "x"}, 2, "Unbekannte Option für history: --csv"},
       {"history", {}, 2, "history braucht die Nummer oder ID"},
       {"report", {"9"}, 3, "Lauf 9 steht nicht im Journal " + db},
-      {"history", {"0399"}, 3, "Aufzug „0399“ steht in keinem Lauf des Journals " + db},
+      {"history", {"0399"}, 3, "Anlage „0399“ steht in keinem Lauf des Journals " + db},
   };
   for (const Case& c : cases) {
     const Output output = command(c.name, c.args);
