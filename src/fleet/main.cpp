@@ -9,6 +9,7 @@
 #include "fleet/device_list.h"
 #include "fleet/fleet_command_line.h"
 #include "fleet/fleet_run_request.h"
+#include "fleet/journal_commands.h"
 #include "fleet/plan_listing.h"
 #include "report/reporter.h"
 #include "settings/settings_sources.h"
@@ -86,11 +87,9 @@ int dispatch(int argc, char** argv) {
     case FleetCommand::Run:
       return run(commandLine);
     case FleetCommand::Report:
-      // MERGE(journal): the report of a run, from commandLine.arguments.
-      return notYetAvailable("report");
+      return journalCommand("report", commandLine.arguments);
     case FleetCommand::History:
-      // MERGE(journal): a lift's history, from commandLine.arguments.
-      return notYetAvailable("history");
+      return journalCommand("history", commandLine.arguments);
   }
   return 3;
 }
