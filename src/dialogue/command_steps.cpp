@@ -80,11 +80,16 @@ void DeviceProgrammer::runExchange(const std::string& event, const std::string& 
 // The QAV keeps no partial command: after a failed segment the whole
 // sequence is sent again, starting with its opening code.
 void DeviceProgrammer::runAction(const PlanAction& action) {
+  runAction(action, [&action] { return action; });
+}
+
+void DeviceProgrammer::runAction(const PlanAction& action, const ActionSource& current) {
   reporter.pending(action.name, action.title + " konfigurieren …");
   const auto sequence = [&](std::uint64_t a, std::uint64_t attempts) {
-    const std::size_t count = action.segments.size();
+    const PlanAction sent = current();
+    const std::size_t count = sent.segments.size();
     for (std::size_t i = 0; i < count; ++i) {
-      const PlanSegment& segment = action.segments[i];
+      const PlanSegment& segment = sent.segments[i];
       reporter.pending(action.name,
                        segmentPrefix(i, count) + segment.label + attemptSuffix(a, attempts));
       session.sendDigits(segment.digits);

@@ -38,6 +38,11 @@ class DeviceProgrammer {
 
   // One plan action; a failure in any segment repeats it from the first.
   void runAction(const PlanAction& action);
+  // The same, with the action as it is to be sent taken from `current` at
+  // the start of each attempt, so that a repeated clock sends the time of
+  // the repetition.
+  using ActionSource = std::function<PlanAction()>;
+  void runAction(const PlanAction& action, const ActionSource& current);
 
   // Sends the closing "0" and waits for the QAV to hang up by itself.
   void orderlyHangup();
