@@ -53,7 +53,7 @@ void finishRecording(CallRecorder* recorder, const std::string& path) {
   const RecordingOutcome outcome = recorder->outcome();
   if (outcome.framesLost == 0) return;
   std::cout.flush();
-  std::cerr << "Warnung: Aufnahmedatei " << path << " ist unvollständig, " << outcome.framesLost * callFrameMs
+  std::cerr << "Warnung: Aufnahmedatei " << escapeControlBytes(path) << " ist unvollständig, " << outcome.framesLost * callFrameMs
             << " ms Audio fehlen" << (outcome.writeError.empty() ? "" : ": " + outcome.writeError) << '\n';
 }
 
