@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogue/dialogue_clock.h"
+#include "dialogue/dialogue_log.h"
 #include "plan/command_plan.h"
 #include "report/reporter.h"
 #include "settings/settings.h"
@@ -24,6 +25,10 @@ class DeviceProgrammer {
   DeviceProgrammer(TelephonySession& session, const Settings& settings, Reporter& reporter);
   DeviceProgrammer(TelephonySession& session, const Settings& settings, Reporter& reporter,
                    DialogueClock& clock);
+
+  // Every exchange, the plan and each confirmed action go to `log` as well;
+  // it is borrowed and must outlive the run.
+  void keepLog(DialogueLog& log) { dialogueLog = &log; }
 
   // The whole dialogue; throws on every failure, catches nothing.
   void run();
@@ -50,6 +55,9 @@ class DeviceProgrammer {
  private:
   using Attempt = std::function<void(std::uint64_t attempt, std::uint64_t attempts)>;
 
+  std::optional<Signal> hearAnswer(Signal expected, std::int64_t timeoutMs);
+  void judgeAnswer(Signal expected, std::optional<Signal> answer);
+  void logged(Exchange& exchange, const std::function<void()>& step);
   Signal awaitStartSignal();
   void enterDeviceMode(Signal startSignal);
   void selectCabin();
@@ -64,6 +72,7 @@ class DeviceProgrammer {
   const Settings& settings;
   Reporter& reporter;
   DialogueClock& clock;
+  DialogueLog* dialogueLog = nullptr;
 };
 
 }  // namespace qav

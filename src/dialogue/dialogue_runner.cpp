@@ -36,6 +36,7 @@ void DeviceProgrammer::run() {
   // the actions start, not of program start; each attempt of a timed action
   // takes the time again, as a retry may come minutes later.
   const CommandPlan plan = buildCommandPlan(settings.device, clock.systemNow());
+  if (dialogueLog) dialogueLog->planned(plan);
   for (const PlanAction& action : plan)
     runAction(action, [&] { return actionAt(settings.device, action, clock.systemNow()); });
 
