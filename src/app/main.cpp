@@ -7,6 +7,7 @@
 
 #include "app/menu_handover.h"
 #include "app/programming_call.h"
+#include "app/version.h"
 #include "report/plan_listing.h"
 #include "report/reporter.h"
 #include "settings/command_line.h"
@@ -14,8 +15,6 @@
 #include "settings/validation.h"
 
 namespace {
-
-constexpr const char* versionLine = "qav-cli 0.1.2";
 
 // Values from the command line, the environment and the configuration file
 // reach these lines; escaped, every error stays one line.
@@ -45,7 +44,7 @@ int runJob(int argc, char** argv) {
     return 0;
   }
   if (commandLine.version) {
-    std::cout << versionLine << '\n' << std::flush;
+    std::cout << qav::versionLine << '\n' << std::flush;
     return 0;
   }
   std::vector<qav::UnknownConfigKey> unknownKeys;

@@ -139,6 +139,7 @@ const std::vector<KeyRule>& keyTable() {
       {"json", boolean(whole, &Settings::json)},
       {"dry-run", boolean(whole, &Settings::dryRun)},
       {"record-audio", text(whole, &Settings::recordAudioPath)},
+      {"report", text(whole, &Settings::reportPath)},
       {"color",
        choice(
            whole, &Settings::color,
