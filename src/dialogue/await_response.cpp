@@ -15,19 +15,32 @@ constexpr std::int64_t kSecondToneMs = 2000;
 }  // namespace
 
 Signal DeviceProgrammer::awaitResponse(Signal expected, std::int64_t timeoutMs) {
+  const std::optional<Signal> answer = hearAnswer(expected, timeoutMs);
+  judgeAnswer(expected, answer);
+  return *answer;
+}
+
+// The answer as the QAV gave it, a double tone in two parts joined; none
+// when nothing came in time.
+std::optional<Signal> DeviceProgrammer::hearAnswer(Signal expected, std::int64_t timeoutMs) {
   const std::optional<Signal> received = session.waitSignal(timeoutMs);
-  if (!received)
-    throw std::runtime_error("Keine QAV-Rückmeldung innerhalb des Zeitlimits erkannt.");
+  if (!received) return std::nullopt;
   Signal answer = *received;
   if (expected == Signal::DoubleConfirmation && answer == Signal::SingleConfirmation)
     answer = completeDoubleTone(timeoutMs);
   settle();
+  return answer;
+}
 
+void DeviceProgrammer::judgeAnswer(Signal expected, std::optional<Signal> heard) {
+  if (!heard)
+    throw std::runtime_error("Keine QAV-Rückmeldung innerhalb des Zeitlimits erkannt.");
+  const Signal answer = *heard;
   if (answer == Signal::ParameterError)
     throw std::runtime_error("Das QAV meldet einen ungültigen Parameter.");
   if (answer == Signal::AlternatingDisconnect)
     throw ConnectionEnded("Das QAV hat die Verbindung beendet.");
-  if (answer == expected) return answer;
+  if (answer == expected) return;
   throw std::runtime_error("Erwartet: " + signalName(expected) + "; erkannt: " +
                            signalName(answer) + ".");
 }

@@ -53,21 +53,36 @@ std::optional<std::string> DeviceProgrammer::attemptWithRetries(const std::strin
   return lastError;
 }
 
+void DeviceProgrammer::logged(Exchange& exchange, const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const std::exception& failure) {
+    exchange.failure = failure.what();
+    if (dialogueLog) dialogueLog->exchanged(exchange);
+    throw;
+  }
+  if (dialogueLog) dialogueLog->exchanged(exchange);
+}
+
 void DeviceProgrammer::runExchange(const std::string& event, const std::string& digits,
                                    const std::vector<Signal>& accepted,
                                    const std::string& pendingMessage,
                                    const std::string& successMessage) {
   const auto exchange = [&](std::uint64_t a, std::uint64_t attempts) {
     reporter.pending(event, pendingMessage + attemptSuffix(a, attempts));
-    session.sendDigits(digits);
-    const std::optional<Signal> answer = session.waitSignal(kExchangeTimeoutMs);
-    if (!answer) throw std::runtime_error("Keine QAV-Rückmeldung erkannt.");
-    settle();
-    if (*answer == Signal::ParameterError) throw std::runtime_error("Ungültige Eingabe laut QAV.");
-    if (*answer == Signal::AlternatingDisconnect)
-      throw ConnectionEnded("Das QAV hat die Verbindung beendet.");
-    if (!isAccepted(accepted, *answer))
-      throw std::runtime_error("Unerwartete Rückmeldung: " + signalName(*answer));
+    Exchange entry{event, pendingMessage, digits, accepted, std::nullopt, {}, a, clock.systemNow()};
+    logged(entry, [&] {
+      session.sendDigits(digits);
+      entry.heard = session.waitSignal(kExchangeTimeoutMs);
+      if (!entry.heard) throw std::runtime_error("Keine QAV-Rückmeldung erkannt.");
+      const Signal answer = *entry.heard;
+      settle();
+      if (answer == Signal::ParameterError) throw std::runtime_error("Ungültige Eingabe laut QAV.");
+      if (answer == Signal::AlternatingDisconnect)
+        throw ConnectionEnded("Das QAV hat die Verbindung beendet.");
+      if (!isAccepted(accepted, answer))
+        throw std::runtime_error("Unerwartete Rückmeldung: " + signalName(answer));
+    });
   };
   const std::optional<std::string> failure =
       attemptWithRetries(event, " Sequenz wird wiederholt.", exchange);
@@ -80,15 +95,26 @@ void DeviceProgrammer::runExchange(const std::string& event, const std::string& 
 // The QAV keeps no partial command: after a failed segment the whole
 // sequence is sent again, starting with its opening code.
 void DeviceProgrammer::runAction(const PlanAction& action) {
+  runAction(action, [&action] { return action; });
+}
+
+void DeviceProgrammer::runAction(const PlanAction& action, const ActionSource& current) {
   reporter.pending(action.name, action.title + " konfigurieren …");
+  PlanAction sent;
   const auto sequence = [&](std::uint64_t a, std::uint64_t attempts) {
-    const std::size_t count = action.segments.size();
+    sent = current();
+    const std::size_t count = sent.segments.size();
     for (std::size_t i = 0; i < count; ++i) {
-      const PlanSegment& segment = action.segments[i];
+      const PlanSegment& segment = sent.segments[i];
       reporter.pending(action.name,
                        segmentPrefix(i, count) + segment.label + attemptSuffix(a, attempts));
-      session.sendDigits(segment.digits);
-      awaitResponse(segment.expected, segment.timeoutMs);
+      Exchange entry{action.name, segment.label, segment.digits, {segment.expected},
+                     std::nullopt, {}, a, clock.systemNow()};
+      logged(entry, [&] {
+        session.sendDigits(segment.digits);
+        entry.heard = hearAnswer(segment.expected, segment.timeoutMs);
+        judgeAnswer(segment.expected, entry.heard);
+      });
     }
   };
   const std::optional<std::string> failure =
@@ -97,6 +123,7 @@ void DeviceProgrammer::runAction(const PlanAction& action) {
     throw std::runtime_error(action.title + " nach " + std::to_string(settings.device.retries) +
                              " Wiederholungen fehlgeschlagen: " + *failure);
   reporter.success(action.name, action.title + " erfolgreich konfiguriert");
+  if (dialogueLog) dialogueLog->programmed(sent);
 }
 
 }  // namespace qav

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogue/dialogue_clock.h"
+#include "dialogue/dialogue_log.h"
 #include "plan/command_plan.h"
 #include "report/reporter.h"
 #include "settings/settings.h"
@@ -25,6 +26,10 @@ class DeviceProgrammer {
   DeviceProgrammer(TelephonySession& session, const Settings& settings, Reporter& reporter,
                    DialogueClock& clock);
 
+  // Every exchange, the plan and each confirmed action go to `log` as well;
+  // it is borrowed and must outlive the run.
+  void keepLog(DialogueLog& log) { dialogueLog = &log; }
+
   // The whole dialogue; throws on every failure, catches nothing.
   void run();
 
@@ -38,6 +43,11 @@ class DeviceProgrammer {
 
   // One plan action; a failure in any segment repeats it from the first.
   void runAction(const PlanAction& action);
+  // The same, with the action as it is to be sent taken from `current` at
+  // the start of each attempt, so that a repeated clock sends the time of
+  // the repetition.
+  using ActionSource = std::function<PlanAction()>;
+  void runAction(const PlanAction& action, const ActionSource& current);
 
   // Sends the closing "0" and waits for the QAV to hang up by itself.
   void orderlyHangup();
@@ -45,6 +55,9 @@ class DeviceProgrammer {
  private:
   using Attempt = std::function<void(std::uint64_t attempt, std::uint64_t attempts)>;
 
+  std::optional<Signal> hearAnswer(Signal expected, std::int64_t timeoutMs);
+  void judgeAnswer(Signal expected, std::optional<Signal> answer);
+  void logged(Exchange& exchange, const std::function<void()>& step);
   Signal awaitStartSignal();
   void enterDeviceMode(Signal startSignal);
   void selectCabin();
@@ -59,6 +72,7 @@ class DeviceProgrammer {
   const Settings& settings;
   Reporter& reporter;
   DialogueClock& clock;
+  DialogueLog* dialogueLog = nullptr;
 };
 
 }  // namespace qav

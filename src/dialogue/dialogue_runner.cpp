@@ -33,9 +33,12 @@ void DeviceProgrammer::run() {
               "Sende Authentifizierung …", "Authentifizierung akzeptiert");
 
   // Built only now, so that clock and routine time are those of the moment
-  // the actions start, not of program start.
+  // the actions start, not of program start; each attempt of a timed action
+  // takes the time again, as a retry may come minutes later.
   const CommandPlan plan = buildCommandPlan(settings.device, clock.systemNow());
-  for (const PlanAction& action : plan) runAction(action);
+  if (dialogueLog) dialogueLog->planned(plan);
+  for (const PlanAction& action : plan)
+    runAction(action, [&] { return actionAt(settings.device, action, clock.systemNow()); });
 
   orderlyHangup();
   reporter.success("complete", "Programmierung abgeschlossen");

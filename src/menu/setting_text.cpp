@@ -104,6 +104,7 @@ const std::vector<std::pair<std::string, Getter>>& getters() {
       {"json", [](S s) { return boolText(s.json); }},
       {"dry-run", [](S s) { return boolText(s.dryRun); }},
       {"record-audio", [](S s) { return s.recordAudioPath; }},
+      {"report", [](S s) { return s.reportPath; }},
       {"color", [](S s) { return colorText(s.color); }},
   };
   return table;

@@ -146,6 +146,15 @@ void addTriggerAction(const DeviceSettings& /*settings*/, CommandPlan& plan, int
   plan.push_back(std::move(action));
 }
 
+PlanAction actionAt(const DeviceSettings& settings, const PlanAction& action,
+                    std::chrono::system_clock::time_point timePoint) {
+  if (action.name == catalogueEntry(ActionKind::Clock).name)
+    return clockAction(localCalendarTime(timePoint));
+  if (action.name == catalogueEntry(ActionKind::Routine).name && settings.routineAt == "auto")
+    return routineAction(settings, resolveRoutineTime(settings.routineAt, timePoint));
+  return action;
+}
+
 CommandPlan buildCommandPlan(const DeviceSettings& settings,
                              std::chrono::system_clock::time_point timePoint) {
   // Time and date come from one broken-down time so that they never

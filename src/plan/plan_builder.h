@@ -18,6 +18,13 @@ namespace qav {
 CommandPlan buildCommandPlan(const DeviceSettings& settings,
                              std::chrono::system_clock::time_point timePoint);
 
+// The action as it is sent at the time point: the clock and a routine time
+// "auto" are built anew from it, every other action is returned unchanged.
+// A repeated sequence is sent with the time of its own attempt, not with
+// the one it had when the plan was built.
+PlanAction actionAt(const DeviceSettings& settings, const PlanAction& action,
+                    std::chrono::system_clock::time_point timePoint);
+
 // Appends the assignment of emergency trigger `triggerNumber` (1 to 3);
 // `value` is the three digits trigger, loudspeaker, microphone.
 void addTriggerAction(const DeviceSettings& settings, CommandPlan& plan, int triggerNumber,

@@ -10,7 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
-#include <system_error>
+
+#include "report/file_reason.h"
 
 namespace qav {
 
@@ -26,28 +27,12 @@ std::runtime_error cannotWrite(const std::string& path, const std::string& reaso
   return std::runtime_error("Aufnahmedatei kann nicht geschrieben werden: " + path + ": " + reason);
 }
 
-// The usual reasons in the technician's language, anything rarer as the
-// system words it.
-std::string systemReason(int error) {
-  switch (error) {
-    case ENOENT: return "Ordner existiert nicht";
-    case ENOTDIR: return "ein Teil des Pfads ist kein Ordner";
-    case EISDIR: return "ist ein Ordner";
-    case EACCES:
-    case EPERM: return "keine Schreibberechtigung";
-    case EROFS: return "Dateisystem ist schreibgeschützt";
-    case ENOSPC:
-    case EDQUOT: return "kein Platz mehr auf dem Datenträger";
-  }
-  return std::generic_category().message(error);
-}
-
 // A FIFO without a reader would block open() for ever, and a device or pipe
 // cannot take the header that close() writes back at the start: only a
 // regular file is accepted.
 int openRegularFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0600);
-  if (fd < 0) throw cannotWrite(path, systemReason(errno));
+  if (fd < 0) throw cannotWrite(path, fileErrorReason(errno));
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd);
@@ -69,7 +54,7 @@ CallRecorder::CallRecorder(const std::string& filePath, std::size_t ringFrames)
   errno = 0;
   file = sf_open_fd(descriptor, SFM_WRITE, &format, SF_FALSE);
   if (file == nullptr) {
-    const std::string reason = errno != 0 ? systemReason(errno) : sf_strerror(nullptr);
+    const std::string reason = errno != 0 ? fileErrorReason(errno) : sf_strerror(nullptr);
     ::close(descriptor);
     throw cannotWrite(path, reason);
   }
@@ -143,7 +128,7 @@ void CallRecorder::writeBatch(std::size_t frames) {
   written.framesWritten += doneFrames;
   if (done == static_cast<sf_count_t>(frames * callFrameSamples)) return;
   written.framesLost += frames - doneFrames;
-  written.writeError = errno != 0 ? systemReason(errno) : sf_strerror(file);
+  written.writeError = errno != 0 ? fileErrorReason(errno) : sf_strerror(file);
 }
 
 }  // namespace qav

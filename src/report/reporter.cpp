@@ -35,6 +35,23 @@ bool colourWanted(ColorMode color, bool json, bool outputIsTerminal) {
   return outputIsTerminal;
 }
 
+std::string escaped(const std::string& text, bool quotes) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (const char c : text) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '"': out += quotes ? "\\\"" : "\""; break;
+      case '\\': out += quotes ? "\\\\" : "\\"; break;
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20) out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Reporter::Reporter(ColorMode color, bool json)
@@ -76,21 +93,8 @@ void Reporter::report(EventLevel level, const std::string& event, const std::str
   o.flush();
 }
 
-std::string escapeJson(const std::string& text) {
-  std::string escaped;
-  escaped.reserve(text.size() + 8);
-  for (const char c : text) {
-    switch (c) {
-      case '\t': escaped += "\\t"; break;
-      case '\n': escaped += "\\n"; break;
-      case '\r': escaped += "\\r"; break;
-      case '"': escaped += "\\\""; break;
-      case '\\': escaped += "\\\\"; break;
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20) escaped += c;
-    }
-  }
-  return escaped;
-}
+std::string escapeJson(const std::string& text) { return escaped(text, true); }
+
+std::string escapeControlBytes(const std::string& text) { return escaped(text, false); }
 
 }  // namespace qav

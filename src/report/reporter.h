@@ -39,4 +39,9 @@ class Reporter {
 // bytes below 0x20 dropped, every other byte copied.
 std::string escapeJson(const std::string& text);
 
+// The control bytes of a text escaped as escapeJson escapes them, quotes and
+// backslashes copied: a value from the input can then neither break a line
+// of standard error in two nor send escape sequences to the terminal.
+std::string escapeControlBytes(const std::string& text);
+
 }  // namespace qav

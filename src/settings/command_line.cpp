@@ -14,7 +14,7 @@ const std::set<std::string> knownOptionKeys{
     "dial-mode", "dial-attempts", "emergency-trigger-1", "emergency-trigger-2",
     "emergency-trigger-3", "call-duration", "input-mode", "call-protection", "routine-fault",
     "z208", "output-mode", "alarm-latency", "alarm-horn", "line-impedance", "bus-address",
-    "retries", "settle-ms", "record-audio",
+    "retries", "settle-ms", "record-audio", "report",
 };
 
 namespace {

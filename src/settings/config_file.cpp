@@ -9,7 +9,9 @@
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
+#include "settings/setting_values.h"
 #include "settings/text_util.h"
 
 namespace qav {
@@ -124,19 +126,20 @@ class IniParser {
       throw std::runtime_error(path_ + ":" + std::to_string(lineNumber_) + ": '=' fehlt");
     std::string key = normaliseKey(std::string_view(line).substr(0, equals));
     if (section_ == "sip") key = "sip-" + key;
-    map_[key] = unquote(trimBlanks(std::string_view(line).substr(equals + 1)));
+    if (!isSettingKey(key)) content_.unknownKeys.push_back({path_, lineNumber_, key});
+    content_.map[key] = unquote(trimBlanks(std::string_view(line).substr(equals + 1)));
   }
 
-  const SettingMap& map() const { return map_; }
+  ConfigFileContent& content() { return content_; }
 
  private:
   const std::string& path_;
   std::string section_;
   unsigned long lineNumber_ = 0;
-  SettingMap map_;
+  ConfigFileContent content_;
 };
 
-SettingMap parseIni(std::string_view content, const std::string& path) {
+ConfigFileContent parseIni(std::string_view content, const std::string& path) {
   IniParser parser(path);
   std::size_t start = 0;
   while (start < content.size()) {
@@ -145,7 +148,7 @@ SettingMap parseIni(std::string_view content, const std::string& path) {
     parser.feed(content.substr(start, end - start));
     start = end + 1;
   }
-  return parser.map();
+  return std::move(parser.content());
 }
 
 }  // namespace
@@ -158,12 +161,13 @@ std::optional<std::string> locateConfigFile(const CommandLine& commandLine) {
   return std::nullopt;
 }
 
-SettingMap readConfigFile(const std::string& path) {
+ConfigFileContent readConfigFileContent(const std::string& path) {
   const OpenFile file(openForReading(path));
-  const std::string content = readContent(file, path);
-  SettingMap map = parseIni(content, path);
-  if (map.count("sip-password") != 0) checkPasswordFileMode(file, path);
-  return map;
+  ConfigFileContent content = parseIni(readContent(file, path), path);
+  if (content.map.count("sip-password") != 0) checkPasswordFileMode(file, path);
+  return content;
 }
+
+SettingMap readConfigFile(const std::string& path) { return readConfigFileContent(path).map; }
 
 }  // namespace qav

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/command_line.h"
 #include "settings/setting_map.h"
@@ -16,6 +17,22 @@ inline constexpr const char* localConfigPath = "qav-cli.conf";
 // --config first, then the system-wide file, then the local one; only one.
 std::optional<std::string> locateConfigFile(const CommandLine& commandLine);
 
+// A line whose key no setting has: it is ignored when the file is applied,
+// and the technician is told where it is, since a misspelt key silently
+// leaves its setting at the default.
+struct UnknownConfigKey {
+  std::string path;
+  unsigned long line = 0;
+  std::string key;
+};
+
+struct ConfigFileContent {
+  SettingMap map;
+  std::vector<UnknownConfigKey> unknownKeys;  // in line order
+};
+
+ConfigFileContent readConfigFileContent(const std::string& path);
+// The map of readConfigFileContent.
 SettingMap readConfigFile(const std::string& path);
 
 }  // namespace qav

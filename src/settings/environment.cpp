@@ -34,6 +34,7 @@ constexpr std::pair<const char*, const char*> environmentKeys[] = {
     {"QAV_BUS_ADDRESS", "bus-address"},
     {"QAV_ACTIONS", "actions"},
     {"QAV_RECORD_AUDIO", "record-audio"},
+    {"QAV_REPORT", "report"},
 };
 
 // Unset and empty are the same: an empty variable cannot clear a value that

@@ -1,5 +1,6 @@
 #include "settings/setting_values.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <initializer_list>
@@ -138,6 +139,7 @@ const std::vector<KeyRule>& keyTable() {
       {"json", boolean(whole, &Settings::json)},
       {"dry-run", boolean(whole, &Settings::dryRun)},
       {"record-audio", text(whole, &Settings::recordAudioPath)},
+      {"report", text(whole, &Settings::reportPath)},
       {"color",
        choice(
            whole, &Settings::color,
@@ -148,6 +150,12 @@ const std::vector<KeyRule>& keyTable() {
 }
 
 }  // namespace
+
+bool isSettingKey(const std::string& key) {
+  const std::vector<KeyRule>& table = keyTable();
+  return std::any_of(table.begin(), table.end(),
+                     [&key](const KeyRule& rule) { return rule.key == key; });
+}
 
 void applySettingMap(Settings& settings, const SettingMap& map) {
   for (const KeyRule& rule : keyTable()) {

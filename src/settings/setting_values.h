@@ -13,4 +13,7 @@ namespace qav {
 // first value that cannot be converted; keys before it stay applied.
 void applySettingMap(Settings& settings, const SettingMap& map);
 
+// Whether the key table has the key.
+bool isSettingKey(const std::string& key);
+
 }  // namespace qav

@@ -81,6 +81,8 @@ struct Settings {
   std::string configPath;
   // Empty: the call is not recorded.
   std::string recordAudioPath;
+  // Empty: no report of the call is written.
+  std::string reportPath;
 
   bool operator==(const Settings&) const = default;
 };

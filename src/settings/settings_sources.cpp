@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "settings/config_file.h"
 #include "settings/environment.h"
@@ -10,10 +11,18 @@
 namespace qav {
 
 Settings mergeSettings(const CommandLine& commandLine) {
+  std::vector<UnknownConfigKey> unknownKeys;
+  return mergeSettings(commandLine, unknownKeys);
+}
+
+Settings mergeSettings(const CommandLine& commandLine,
+                       std::vector<UnknownConfigKey>& unknownKeys) {
   Settings settings;
   if (const std::optional<std::string> path = locateConfigFile(commandLine)) {
     settings.configPath = *path;
-    applySettingMap(settings, readConfigFile(*path));
+    ConfigFileContent content = readConfigFileContent(*path);
+    applySettingMap(settings, content.map);
+    unknownKeys = std::move(content.unknownKeys);
   }
   applyEnvironment(settings);
   applySettingMap(settings, commandLine.options);

@@ -1,5 +1,8 @@
 // What a technician or a supervising program sees of qav-cli: standard
 // output, standard error and exit status, byte for byte.
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 
 #include "cli_events.h"
@@ -149,6 +152,44 @@ TEST_F(Cli, RealRunEndsWithAnErrorLineNotWithSuccess) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err.rfind("Fehler: ", 0), 0u) << r.err;
   EXPECT_EQ(r.out.find("\"complete\""), std::string::npos);
+}
+
+// A report path that cannot take the report ends the run before the
+// registration and leaves nothing behind. Root may write anywhere: the
+// permission case runs as nobody then.
+TEST_F(Cli, ReportPathThatCannotTakeTheReportIsRefusedBeforeTheCall) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir / "offen");
+  fs::permissions(dir, fs::perms(0711));
+  fs::permissions(dir / "offen", fs::perms(0777));
+  const std::string locked = writeFile("offen/gesperrt.json", "{}", fs::perms(0444)).string();
+  const std::vector<std::string> asNobody =
+      ::geteuid() == 0 ? std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                                  "--clear-groups"}
+                       : std::vector<std::string>{};
+  struct Case {
+    std::string path;
+    std::vector<std::string> launcher;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {(dir / "offen").string(), {}, "ist ein Ordner"},
+      {(dir / "fehlt" / "bericht.json").string(), {}, "Ordner existiert nicht"},
+      {locked, asNobody, "keine Schreibberechtigung"},
+      {"/dev/null", {}, "keine reguläre Datei"},
+  };
+  for (const Case& c : cases) {
+    Command command = call({"--target", "0123", "--sip-server", "127.0.0.1", "--sip-port", "9",
+                            "--sip-user", "u", "--sip-password", "p", "--report", c.path},
+                           {});
+    command.argv.insert(command.argv.begin(), c.launcher.begin(), c.launcher.end());
+    const ProcessRun r = runProgram(command);
+    EXPECT_EQ(r.status, 3) << c.path;
+    EXPECT_EQ(r.err, "Fehler: Berichtsdatei kann nicht geschrieben werden: " + c.path + ": " +
+                         c.reason + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "offen"), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -101,5 +101,64 @@ TEST_F(Sources, BadConfigFilesEndWithAClearError) {
                           "\n");
 }
 
+// A misspelt key would leave its setting at the default without a word; the
+// file and line are named, and the run goes on as before.
+TEST_F(Sources, UnknownConfigKeysAreNamedWithTheirLine) {
+  writeFile("keys.conf", "# lift 4\n[device]\ntarget = 1\nrutine-days = 5\n[sip]\nservr = x\n",
+            fs::perms(0644));
+  ProcessRun r = run({"--dry-run", "--config", "keys.conf"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.substr(0, r.out.find("[i] Befehlssatz")),
+            "[i] Unbekannter Schlüssel „rutine-days“ in keys.conf, Zeile 4 – wird ignoriert\n"
+            "[i] Unbekannter Schlüssel „sip-servr“ in keys.conf, Zeile 6 – wird ignoriert\n");
+
+  ProcessRun json = run({"--dry-run", "--json", "--config", "keys.conf"});
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+            R"({"level":"info","event":"config","message":"Unbekannter Schlüssel „rutine-days“ )"
+            R"(in keys.conf, Zeile 4 – wird ignoriert"})");
+
+  // Invalid settings still end with their findings alone.
+  ProcessRun invalid = run({"--dry-run", "--config", "keys.conf", "--target", ""});
+  EXPECT_EQ(invalid.status, 2);
+  EXPECT_EQ(invalid.out, "");
+  EXPECT_EQ(invalid.err, "Fehler: Zielrufnummer fehlt.\nMit --help werden alle Optionen angezeigt.\n");
+}
+
+// A newline or an escape sequence inside a value must not split an error
+// line or reach the terminal: every source, every kind of error line.
+TEST_F(Sources, ControlBytesInAnySourceGiveOneEscapedErrorLine) {
+  const std::string hint = "Mit --help werden alle Optionen angezeigt.\n";
+  writeFile("actions.conf", "target = 1\nactions = clo\rck\x1b[2J\n", fs::perms(0644));
+  writeFile("port.conf", "sip-port = 5\x1b" "060\n", fs::perms(0644));
+  struct Case {
+    ProcessRun run;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {run({"--dry-run", "--target", "1", "--actions", "clock,fo\no"}), 2,
+       "Fehler: Unbekannte #*-Aktion: fo\\no\n" + hint},
+      {run({"--dry-run", "--target", "1", "--sip-port", "50\n60"}), 3,
+       "Fehler: Ungültiger Zahlenwert für sip-port: 50\\n60\n"},
+      {run({"--dry-\x1b[31mrun"}), 3, "Fehler: Unbekannte Option: --dry-[31mrun\n"},
+      {run({"--dry-run", "--target", "1"}, {{"QAV_ACTIONS", "a\tb\nc"}}), 2,
+       "Fehler: Unbekannte #*-Aktion: a\\tb\\nc\n" + hint},
+      {run({"--dry-run", "--target", "1"}, {{"QAV_SIP_PORT", "\x1b]0;x\a1"}}), 3,
+       "Fehler: Ungültiger Zahlenwert für sip-port: ]0;x1\n"},
+      {run({"--dry-run", "--config", "actions.conf"}), 2,
+       "Fehler: Unbekannte #*-Aktion: clo\\rck[2J\n" + hint},
+      {run({"--dry-run", "--target", "1", "--config", "port.conf"}), 3,
+       "Fehler: Ungültiger Zahlenwert für sip-port: 5060\n"},
+      {run({"--dry-run", "--config", "no\nsuch.conf"}), 3,
+       "Fehler: Konfigurationsdatei kann nicht geöffnet werden: no\\nsuch.conf\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.run.status, c.status) << c.err;
+    EXPECT_EQ(c.run.err, c.err);
+    EXPECT_EQ(c.run.out, "");
+  }
+}
+
 }  // namespace
 }  // namespace qav::test

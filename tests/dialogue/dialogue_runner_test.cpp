@@ -1,5 +1,6 @@
 #include <chrono>
 
+#include "../plan/plan_test_support.h"
 #include "dialogue_fixture.h"
 #include "plan/plan_builder.h"
 
@@ -67,6 +68,27 @@ TEST_F(DialogueRunnerTest, PlanIsBuiltForTheMomentAfterAuthenticationAndRunInOrd
   EXPECT_EQ(session.sent, expectedSent);
   EXPECT_TRUE(clock.sleeps.empty());
   EXPECT_EQ(eventsAt("retry"), std::vector<Event>{});
+}
+
+// The first attempt goes unanswered just before midnight; its repetition
+// after the time limit must carry the new minute and the new day.
+TEST_F(DialogueRunnerTest, RepeatedClockSendsTheTimeOfTheRepetition) {
+  const ScopedTimeZone utc("UTC");
+  settings.device.actions = {"clock"};
+  settings.device.settleMs = 0;
+  clock.systemTime = utcTime(2026, 12, 7, 23, 59, 50);
+  session.greet({tone(S::SingleConfirmation)});
+  acceptPin();
+  session.onDigits("#*20", {tone(S::SingleConfirmation)});
+  session.onDigits("2359", {silence()});
+  session.onDigits("#*20", {tone(S::SingleConfirmation)});
+  session.onDigits("0000", {tone(S::SingleConfirmation)});
+  session.onDigits("08122026", {tone(S::DoubleConfirmation)});
+
+  programmer.run();
+
+  EXPECT_EQ(session.sent, (std::vector<std::string>{"5831", "#*20", "2359", "#*20", "0000",
+                                                    "08122026", "0"}));
 }
 
 TEST_F(DialogueRunnerTest, NonStartTonesAreReportedAndWaitedPast) {

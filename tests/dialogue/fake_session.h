@@ -17,7 +17,10 @@ namespace qav {
 class FakeClock : public DialogueClock {
  public:
   std::chrono::steady_clock::time_point steadyNow() override;
-  std::chrono::system_clock::time_point systemNow() override { return systemTime; }
+  // Wall time moves on with every wait and sleep, from systemTime.
+  std::chrono::system_clock::time_point systemNow() override {
+    return systemTime + std::chrono::milliseconds(elapsed);
+  }
   void sleepFor(std::chrono::milliseconds duration) override;
 
   void advance(std::int64_t ms) { elapsed += ms; }

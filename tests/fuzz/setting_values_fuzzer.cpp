@@ -29,7 +29,7 @@ constexpr const char* kKeys[] = {
     "dial-attempts", "call-duration", "input-mode", "call-protection", "routine-fault", "z208",
     "output-mode", "alarm-latency", "alarm-horn", "line-impedance", "bus-address",
     "emergency-trigger-1", "emergency-trigger-2", "emergency-trigger-3", "retries", "settle-ms", "json",
-    "dry-run", "color", "record-audio"};
+    "dry-run", "color", "record-audio", "report"};
 
 bool isConversionError(const std::string& message) {
   return startsWith(message, "Ungültiger Zahlenwert für ") ||

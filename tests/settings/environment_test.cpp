@@ -17,7 +17,7 @@ const char* const variables[] = {
     "QAV_SIP_AUTH_USER",   "QAV_SIP_PASSWORD", "QAV_SIP_REALM",       "QAV_SIP_PROXY",
     "QAV_SIP_STUN_SERVER", "QAV_SIP_ICE",      "QAV_SIP_DIAL_PREFIX", "QAV_DTMF_METHOD",
     "QAV_TARGET",          "QAV_PIN",          "QAV_NEW_PIN",         "QAV_CABIN",
-    "QAV_BUS_ADDRESS",     "QAV_ACTIONS",      "QAV_RECORD_AUDIO",
+    "QAV_BUS_ADDRESS",     "QAV_ACTIONS",      "QAV_RECORD_AUDIO",    "QAV_REPORT",
 };
 
 class Environment : public ::testing::Test {
@@ -63,6 +63,7 @@ TEST_F(Environment, EveryVariableReachesItsKey) {
   EXPECT_EQ(settings.device.busAddress, "7");
   EXPECT_EQ(settings.device.actions, (std::vector<std::string>{"clock", "service"}));
   EXPECT_EQ(settings.recordAudioPath, "7");
+  EXPECT_EQ(settings.reportPath, "7");
 }
 
 TEST_F(Environment, EmptyOrUnsetLeavesTheFileValue) {
