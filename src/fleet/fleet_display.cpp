@@ -123,6 +123,8 @@ void FleetDisplay::liftEnded(const FleetLift& lift, const AttemptRecord& attempt
 void FleetDisplay::status(const FleetCounts& counts, std::optional<WallTime> estimatedEnd) {
   const std::string end = estimatedEnd ? clockTime(*estimatedEnd) : "--:--";
   if (json_) {
+    if (lastCounts_ == counts) return;
+    lastCounts_ = counts;
     Json object{{"event", "status"},          {"done", counts.done},
                 {"failed", counts.failed},    {"running", counts.running},
                 {"waiting", counts.waiting}};

@@ -20,6 +20,8 @@ struct FleetCounts {
   std::size_t failed = 0;  // given up, or out of retry rounds
   std::size_t running = 0;
   std::size_t waiting = 0;
+
+  bool operator==(const FleetCounts&) const = default;
 };
 
 // Where one lift stands at the end of the run. Plain value.
@@ -43,6 +45,8 @@ class FleetDisplay {
   // `nextTry`: when a lift that will be called again is due.
   void liftEnded(const FleetLift& lift, const AttemptRecord& attempt, bool final,
                  std::optional<WallTime> nextTry);
+  // On a terminal it is rewritten each time; as JSON it is written when the
+  // counts change.
   void status(const FleetCounts& counts, std::optional<WallTime> estimatedEnd);
   void stopRequested(bool endingCalls);
   void runEnded(std::int64_t run, const std::vector<LiftSummary>& lifts, const FleetCounts& counts,
@@ -56,6 +60,7 @@ class FleetDisplay {
   bool json_;
   bool terminal_;
   bool statusShown_ = false;
+  std::optional<FleetCounts> lastCounts_;  // of the last JSON status
 };
 
 }  // namespace qav::fleet

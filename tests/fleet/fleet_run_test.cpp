@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "fleet_test_support.h"
+#include "process.h"
+#include "sipp_peer.h"
+#include "temporary_directory.h"
+#include "test_pbx.h"
+
+// Whole fleet runs: simulated lifts at the test PBX, each called by its own
+// qav-cli, with faults, retry rounds, a killed run resumed, and stops by
+// SIGTERM; the journal checked by SQLite itself.
+
+namespace qav::testing {
+namespace {
+
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+std::string two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+class FleetRunTest : public ::testing::Test {
+ protected:
+  // qav-sim as qavNN, taking calls until stopped.
+  void startDevice(int n, const std::vector<std::string>& faults = {}) {
+    const std::string user = "qav" + two(n);
+    auto device = std::make_unique<Process>(
+        deviceCommand(pbx.udpPort(), directory.path(user + ".json"), user, faults));
+    ASSERT_TRUE(device->waitFor("registered", 10s)) << user << " did not register";
+    devices[n] = std::move(device);
+  }
+
+  // A lift calling `target` from the caller account callerNN.
+  json lift(int n, const std::string& target, const SettingMap& values = {}) {
+    SettingMap map = liftValues(pbx.udpPort(), "caller" + two(n), values);
+    map["target"] = target;
+    return {{"line", n + 1}, {"id", "L" + two(n)}, {"values", map}};
+  }
+
+  void writeList(const std::vector<json>& lifts) {
+    std::ofstream(listPath) << json{{"lifts", lifts}}.dump();
+  }
+
+  Command fleet(const std::vector<std::string>& options) const {
+    std::vector<std::string> argv{QAV_FLEET_DRIVER, listPath, databasePath};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return {argv, std::nullopt, "", Streams::Apart};
+  }
+
+  std::string databaseAnswer(const std::string& query) const {
+    sqlite3* db = nullptr;
+    std::string answer;
+    if (sqlite3_open_v2(databasePath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_exec(
+          db, query.c_str(),
+          [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0] ? values[0] : "NULL";
+            return 0;
+          },
+          &answer, nullptr);
+    }
+    sqlite3_close(db);
+    return answer;
+  }
+
+  void expectConsistentJournal() const {
+    EXPECT_EQ(databaseAnswer("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(databaseAnswer("SELECT count(*) FROM attempts WHERE outcome IS NULL"), "0");
+  }
+
+  TestPbx pbx;
+  TemporaryDirectory directory;
+  const std::string listPath = directory.path("liste.json");
+  const std::string databasePath = directory.path("qav-fleet.db");
+  std::map<int, std::unique_ptr<Process>> devices;
+};
+
+std::optional<json> eventOf(const std::string& line) {
+  json parsed = json::parse(line, nullptr, false);
+  if (parsed.is_discarded() || !parsed.is_object()) return std::nullopt;
+  return parsed;
+}
+
+// The run's JSON lines, with the ids of the lifts started and ended.
+struct FleetEvents {
+  std::vector<json> all;
+  std::vector<std::string> started;
+  std::map<std::string, std::vector<json>> ends;  // by id, in order
+
+  void add(const std::string& line) {
+    const std::optional<json> event = eventOf(line);
+    if (!event) return;
+    all.push_back(*event);
+    if ((*event)["event"] == "lift-start") started.push_back((*event)["id"]);
+    if ((*event)["event"] == "lift-end") ends[(*event)["id"]].push_back(*event);
+  }
+  const json& last() const { return all.back(); }
+  std::size_t startsOf(const std::string& id) const {
+    return static_cast<std::size_t>(std::count(started.begin(), started.end(), id));
+  }
+};
+
+FleetEvents eventsOf(const std::vector<std::string>& lines) {
+  FleetEvents events;
+  for (const std::string& line : lines) events.add(line);
+  return events;
+}
+
+// Reads the run's lines until `until` holds for one, feeding `events`.
+bool readUntil(Process& run, FleetEvents& events, const std::function<bool(const json&)>& until) {
+  while (const std::optional<std::string> line = run.nextLine(60s)) {
+    events.add(*line);
+    if (!events.all.empty() && until(events.last())) return true;
+  }
+  return false;
+}
+
+bool isEnd(const json& event, const std::string& outcome) {
+  return event["event"] == "lift-end" && event["outcome"] == outcome;
+}
+
+// Ten lifts with faults: the right outcome for each, a busy line tried
+// again after the pause and then given up, a dropped call that succeeds in
+// the next round, and the refused PIN, the unknown number and the refused
+// value never called twice.
+TEST_F(FleetRunTest, FleetOfTenLiftsEndsEachWithItsOutcome) {
+  for (int n : {1, 2, 3, 4, 5, 8}) startDevice(n);
+  startDevice(6, {"--hang-up-after", "1"});
+  startDevice(7, {"--parameter-error-at", "3"});
+  SippOptions busyOptions;
+  busyOptions.workingDirectory = directory.path();
+  busyOptions.calls = 2;
+  SippPeer busy("callee_busy.xml", busyOptions);
+  writeList({lift(1, "qav01"), lift(2, "qav02"), lift(3, "qav03"), lift(4, "qav04"),
+             lift(5, "qav05", {{"pin", "1111"}}), lift(6, "qav06"),
+             lift(7, "qav07", {{"retries", "0"}}), lift(8, "qav08"), lift(9, "nobody"),
+             lift(10, busy.uri("busy"))});
+
+  Process run(fleet({"--parallel", "4", "--call-interval", "200", "--retry-rounds", "1",
+                     "--retry-after", "4"}));
+  FleetEvents events;
+  // The dropped call's device is mended before its next round.
+  ASSERT_TRUE(readUntil(run, events, [](const json& e) { return isEnd(e, "retry-later") && e["id"] == "L06"; }))
+      << ::testing::PrintToString(run.lines()) << run.run().err;
+  devices[6]->stop();
+  startDevice(6);
+  ASSERT_EQ(run.finish(180s), 4) << run.run().err;
+  events = eventsOf(run.lines());
+
+  struct Expected {
+    const char* id;
+    std::vector<std::string> outcomes;
+    const char* explanation;  // of the last attempt
+  };
+  const Expected expected[] = {
+      {"L01", {"done"}, "erledigt"},
+      {"L04", {"done"}, "erledigt"},
+      {"L05", {"give-up"}, "PIN prüfen"},
+      {"L06", {"retry-later", "done"}, "erledigt"},
+      {"L07", {"give-up"}, "Wert vom QAV abgelehnt, Einstellung prüfen"},
+      {"L08", {"done"}, "erledigt"},
+      {"L09", {"give-up"}, "Nummer nicht erreichbar"},
+      {"L10", {"retry-later", "retry-later"}, "Besetzt"},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.id);
+    std::vector<std::string> outcomes;
+    for (const json& end : events.ends[e.id]) outcomes.push_back(end["outcome"]);
+    EXPECT_EQ(outcomes, e.outcomes);
+    EXPECT_EQ(events.startsOf(e.id), e.outcomes.size());
+    ASSERT_FALSE(events.ends[e.id].empty());
+    EXPECT_EQ(events.ends[e.id].back()["explanation"], e.explanation);
+    EXPECT_TRUE(events.ends[e.id].back()["final"].get<bool>());
+  }
+  EXPECT_FALSE(events.ends["L01"].front()["sent"].empty());
+  const json& end = events.last();
+  EXPECT_EQ(end["event"], "run-end");
+  EXPECT_EQ(end["done"], 6);
+  EXPECT_EQ(end["failed"], 4);
+  EXPECT_EQ(busy.wait(10s), 0) << "the busy line was called twice";
+  expectConsistentJournal();
+}
+
+// kill -9 in the middle of a run: --resume calls only the lifts not yet
+// done, and every lift ends done.
+TEST_F(FleetRunTest, KilledRunIsResumedWithoutCallingAFinishedLiftAgain) {
+  std::vector<json> lifts;
+  for (int n = 11; n <= 16; ++n) {
+    startDevice(n);
+    lifts.push_back(lift(n, "qav" + two(n)));
+  }
+  writeList(lifts);
+  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200"};
+  FleetEvents first;
+  {
+    Process run(fleet(options));
+    int done = 0;
+    ASSERT_TRUE(readUntil(run, first, [&](const json& e) { return isEnd(e, "done") && ++done == 2; }));
+    run.sendSignal(SIGKILL);
+    run.finish(10s);
+  }
+  std::vector<std::string> doneBefore;
+  for (const auto& [id, ends] : first.ends)
+    if (ends.back()["outcome"] == "done") doneBefore.push_back(id);
+  ASSERT_GE(doneBefore.size(), 2u);
+
+  std::vector<std::string> resumeOptions = options;
+  resumeOptions.push_back("--resume");
+  const ProcessRun resumed = runToEnd(fleet(resumeOptions), 120s);
+  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  FleetEvents second;
+  for (const OutputLine& line : resumed.lines) second.add(line.text);
+  for (const std::string& id : doneBefore) EXPECT_EQ(second.startsOf(id), 0u) << id << " was called again";
+  EXPECT_EQ(second.started.size() + doneBefore.size(), 6u);
+  EXPECT_EQ(second.last()["done"], 6);
+  expectConsistentJournal();
+}
+
+// The first SIGTERM starts no new call and lets the running ones finish;
+// the second ends them, recorded as interrupted; a resumed run then
+// finishes the fleet.
+TEST_F(FleetRunTest, SigtermStopsInTwoStages) {
+  std::vector<json> lifts;
+  for (int n = 17; n <= 20; ++n) {
+    startDevice(n);
+    lifts.push_back(lift(n, "qav" + two(n)));
+  }
+  writeList(lifts);
+  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200"};
+  {
+    SCOPED_TRACE("one SIGTERM");
+    Process run(fleet(options));
+    FleetEvents events;
+    ASSERT_TRUE(readUntil(run, events, [](const json& e) { return e["event"] == "lift-start"; }));
+    run.sendSignal(SIGTERM);
+    EXPECT_EQ(run.finish(60s), 3) << run.run().err;
+    events = eventsOf(run.lines());
+    ASSERT_FALSE(events.started.empty());
+    EXPECT_LT(events.started.size(), 4u);
+    for (const std::string& id : events.started) {
+      ASSERT_EQ(events.ends[id].size(), 1u) << id;
+      EXPECT_EQ(events.ends[id].front()["outcome"], "done") << id;
+    }
+    EXPECT_EQ(events.last()["event"], "run-end");
+    expectConsistentJournal();
+  }
+  std::vector<std::string> resumeOptions = options;
+  resumeOptions.push_back("--resume");
+  {
+    SCOPED_TRACE("two SIGTERMs");
+    Process run(fleet(resumeOptions));
+    FleetEvents events;
+    ASSERT_TRUE(readUntil(run, events, [](const json& e) { return e["event"] == "lift-start"; }));
+    run.sendSignal(SIGTERM);
+    ASSERT_TRUE(readUntil(run, events, [](const json& e) { return e["event"] == "stop"; }));
+    run.sendSignal(SIGTERM);
+    EXPECT_EQ(run.finish(60s), 3) << run.run().err;
+    events = eventsOf(run.lines());
+    ASSERT_FALSE(events.started.empty());
+    for (const std::string& id : events.started) {
+      ASSERT_EQ(events.ends[id].size(), 1u) << id;
+      EXPECT_EQ(events.ends[id].front()["outcome"], "interrupted") << id;
+    }
+    expectConsistentJournal();
+  }
+  const ProcessRun finished = runToEnd(fleet(resumeOptions), 120s);
+  ASSERT_EQ(finished.status, 0) << finished.err;
+  FleetEvents events;
+  for (const OutputLine& line : finished.lines) events.add(line.text);
+  EXPECT_EQ(events.last()["done"], 4);
+  expectConsistentJournal();
+}
+
+}  // namespace
+}  // namespace qav::testing
