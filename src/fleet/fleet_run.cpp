@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <condition_variable>
 #include <iostream>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "fleet/fleet_journal.h"
 #include "fleet/lift_call.h"
 #include "fleet/stop_signals.h"
+#include "menu/cli_locator.h"
 
 namespace qav::fleet {
 
@@ -77,9 +79,15 @@ struct RunningCall {
 // elsewhere, and they touch nothing but their own LiftCall and the mailbox.
 class FleetScheduler {
  public:
-  FleetScheduler(const FleetRunRequest& request, FleetJournal& journal, FleetDisplay& display,
-                 std::int64_t run, std::vector<LiftState> lifts)
-      : request_(request), journal_(journal), display_(display), run_(run), lifts_(std::move(lifts)) {}
+  FleetScheduler(const FleetRunRequest& request, const std::string& cliPath, FleetJournal& journal,
+                 FleetDisplay& display, std::int64_t run, std::vector<LiftState> lifts)
+      : request_(request),
+        options_(request.options),
+        cliPath_(cliPath),
+        journal_(journal),
+        display_(display),
+        run_(run),
+        lifts_(std::move(lifts)) {}
   ~FleetScheduler() { abandonCalls(); }
   FleetScheduler(const FleetScheduler&) = delete;
   FleetScheduler& operator=(const FleetScheduler&) = delete;
@@ -101,6 +109,8 @@ class FleetScheduler {
   std::vector<LiftSummary> summaries() const;
 
   const FleetRunRequest& request_;
+  const FleetOptions& options_;
+  const std::string& cliPath_;
   FleetJournal& journal_;
   FleetDisplay& display_;
   std::int64_t run_;
@@ -117,7 +127,7 @@ class FleetScheduler {
 };
 
 int FleetScheduler::run() {
-  display_.runStarted(run_, lifts_.size(), request_.resume);
+  display_.runStarted(run_, lifts_.size(), options_.resume);
   showStatus(true);
   for (;;) {
     watchSignals();
@@ -153,9 +163,9 @@ void FleetScheduler::watchSignals() {
 }
 
 void FleetScheduler::startDueCalls() {
-  const auto parallel = static_cast<std::size_t>(std::max(request_.parallel, 1));
+  const std::size_t parallel = std::max<std::size_t>(options_.parallel, 1);
   while (running_.size() < parallel) {
-    if (lastStart_ && SteadyClock::now() - *lastStart_ < request_.callInterval) return;
+    if (lastStart_ && SteadyClock::now() - *lastStart_ < options_.callInterval) return;
     const std::optional<std::size_t> due = nextDue(std::chrono::system_clock::now());
     if (!due) return;
     start(*due);
@@ -173,7 +183,7 @@ void FleetScheduler::start(std::size_t lift) {
   display_.liftStarted(fleetLift, number);
   RunningCall running{lift, number, nullptr, {}};
   try {
-    running.call = std::make_unique<LiftCall>(request_.cliPath, fleetLift.settings);
+    running.call = std::make_unique<LiftCall>(cliPath_, fleetLift.settings);
   } catch (const std::exception& error) {
     AttemptRecord attempt;
     attempt.number = number;
@@ -228,11 +238,11 @@ void FleetScheduler::settle(std::size_t lift, const AttemptRecord& attempt) {
       break;
     case LiftOutcome::RetryLater:
       ++state.counted;
-      if (state.counted > request_.retryRounds) state.phase = Phase::Finished;
-      else nextTry = attempt.ended + request_.retryAfter;
+      if (state.counted > static_cast<int>(options_.retryRounds)) state.phase = Phase::Finished;
+      else nextTry = attempt.ended + options_.retryAfter;
       break;
     case LiftOutcome::Interrupted:
-      if (!stopping_) nextTry = attempt.ended + request_.retryAfter;
+      if (!stopping_) nextTry = attempt.ended + options_.retryAfter;
       break;
   }
   if (nextTry) state.notBefore = *nextTry;
@@ -276,7 +286,7 @@ std::optional<WallTime> FleetScheduler::estimatedEnd() const {
   const FleetCounts now = counts();
   const auto average = callTime_ / callsTimed_;
   const auto perCall = std::max<std::chrono::milliseconds>(
-      average / std::max(request_.parallel, 1), request_.callInterval);
+      average / std::max<int>(static_cast<int>(options_.parallel), 1), options_.callInterval);
   WallTime end = std::chrono::system_clock::now() +
                  perCall * static_cast<long>(now.waiting + now.running);
   for (const LiftState& state : lifts_)
@@ -307,7 +317,7 @@ std::vector<LiftSummary> FleetScheduler::summaries() const {
 
 // A resumed lift that is done, given up or out of rounds stays as it was;
 // the others are due at once.
-std::vector<LiftState> resumedStates(const ResumedRun& resumed, int retryRounds) {
+std::vector<LiftState> resumedStates(const ResumedRun& resumed, std::uint32_t retryRounds) {
   std::vector<LiftState> states;
   for (const LiftStanding& standing : resumed.lifts) {
     LiftState state;
@@ -315,7 +325,7 @@ std::vector<LiftState> resumedStates(const ResumedRun& resumed, int retryRounds)
     state.counted = standing.counted;
     state.last = standing.last;
     if (standing.last == LiftOutcome::Done || standing.last == LiftOutcome::GiveUp ||
-        standing.counted > retryRounds)
+        standing.counted > static_cast<int>(retryRounds))
       state.phase = Phase::Finished;
     states.push_back(state);
   }
@@ -324,32 +334,43 @@ std::vector<LiftState> resumedStates(const ResumedRun& resumed, int retryRounds)
 
 }  // namespace
 
-int runFleet(const FleetRunRequest& request, std::ostream& out, std::ostream& err) {
+int runFleet(const FleetRunRequest& request, const std::string& cliPath, std::ostream& out,
+             std::ostream& err) {
+  const FleetOptions& options = request.options;
   try {
-    FleetJournal journal(request.databasePath);
+    FleetJournal journal(options.dbPath);
     std::int64_t run = 0;
     std::vector<LiftState> states(request.lifts.size());
-    if (request.resume) {
+    if (options.resume) {
       const std::optional<ResumedRun> resumed = journal.resumeRun(request.listPath, request.lifts);
       if (!resumed) {
-        err << "Fehler: Im Journal " << request.databasePath
+        err << "Fehler: Im Journal " << options.dbPath
             << " gibt es keinen unvollendeten Lauf dieser Liste; ohne --resume beginnt ein neuer Lauf.\n";
         return 2;
       }
       run = resumed->id;
-      states = resumedStates(*resumed, request.retryRounds);
+      states = resumedStates(*resumed, options.retryRounds);
     } else {
-      run = journal.beginRun(request.listPath, request.lifts, request.options);
+      run = journal.beginRun(request.listPath, request.lifts, request.commandLine);
     }
     const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO);
-    FleetDisplay display(out, request.json, terminal);
-    FleetScheduler scheduler(request, journal, display, run, std::move(states));
+    FleetDisplay display(out, options.json, terminal);
+    FleetScheduler scheduler(request, cliPath, journal, display, run, std::move(states));
     return scheduler.run();
   } catch (const std::exception& error) {
     out.flush();
     err << "Fehler: " << error.what() << '\n';
     return kOtherError;
   }
+}
+
+int runFleet(const FleetRunRequest& request) {
+  const std::optional<std::string> cli = menu::findQavCli(nullptr);
+  if (!cli) {
+    std::cerr << "Fehler: qav-cli wurde weder neben qav-fleet noch im Suchpfad (PATH) gefunden.\n";
+    return kOtherError;
+  }
+  return runFleet(request, *cli, std::cout, std::cerr);
 }
 
 }  // namespace qav::fleet

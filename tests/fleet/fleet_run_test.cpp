@@ -37,21 +37,41 @@ class FleetRunTest : public ::testing::Test {
     devices[n] = std::move(device);
   }
 
-  // A lift calling `target` from the caller account callerNN.
-  json lift(int n, const std::string& target, const SettingMap& values = {}) {
-    SettingMap map = liftValues(pbx.udpPort(), "caller" + two(n), values);
-    map["target"] = target;
-    return {{"line", n + 1}, {"id", "L" + two(n)}, {"values", map}};
+  // A row of the list: the lift calling `target` from the caller account
+  // callerNN.
+  SettingMap lift(int n, const std::string& target, const SettingMap& values = {}) {
+    SettingMap row{{"id", "L" + two(n)}, {"target", target}, {"sip-user", "caller" + two(n)},
+                   {"sip-password", "caller" + two(n) + "-secret"}};
+    for (const auto& [key, value] : values) row[key] = value;
+    return row;
   }
 
-  void writeList(const std::vector<json>& lifts) {
-    std::ofstream(listPath) << json{{"lifts", lifts}}.dump();
+  // The list as a spreadsheet writes it: ";" between the cells, an empty
+  // cell where a row has no value.
+  void writeList(const std::vector<SettingMap>& rows) {
+    std::vector<std::string> columns;
+    for (const SettingMap& row : rows)
+      for (const auto& [key, value] : row)
+        if (std::find(columns.begin(), columns.end(), key) == columns.end()) columns.push_back(key);
+    std::string text;
+    for (const std::string& column : columns) text += (text.empty() ? "" : ";") + column;
+    for (const SettingMap& row : rows) {
+      text += "\n";
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto cell = row.find(columns[i]);
+        text += (i == 0 ? "" : ";") + (cell == row.end() ? std::string() : cell->second);
+      }
+    }
+    directory.write("anlagen.csv", text + "\n");
   }
 
+  // qav-fleet run with the common settings of every lift on its command line.
   Command fleet(const std::vector<std::string>& options) const {
-    std::vector<std::string> argv{QAV_FLEET_DRIVER, listPath, databasePath};
+    std::vector<std::string> argv{QAV_FLEET, "run", listPath, "--json", "--db", databasePath};
+    for (const auto& [key, value] : commonValues(pbx.udpPort())) argv.insert(argv.end(), {"--" + key, value});
     argv.insert(argv.end(), options.begin(), options.end());
-    return {argv, std::nullopt, "", Streams::Apart};
+    return {argv, std::map<std::string, std::string>{{"PATH", "/usr/bin:/bin"}, {"TZ", "UTC"}}, "",
+            Streams::Apart};
   }
 
   std::string databaseAnswer(const std::string& query) const {
@@ -77,7 +97,7 @@ class FleetRunTest : public ::testing::Test {
 
   TestPbx pbx;
   TemporaryDirectory directory;
-  const std::string listPath = directory.path("liste.json");
+  const std::string listPath = directory.path("anlagen.csv");
   const std::string databasePath = directory.path("qav-fleet.db");
   std::map<int, std::unique_ptr<Process>> devices;
 };
@@ -191,7 +211,7 @@ TEST_F(FleetRunTest, FleetOfTenLiftsEndsEachWithItsOutcome) {
 // kill -9 in the middle of a run: --resume calls only the lifts not yet
 // done, and every lift ends done.
 TEST_F(FleetRunTest, KilledRunIsResumedWithoutCallingAFinishedLiftAgain) {
-  std::vector<json> lifts;
+  std::vector<SettingMap> lifts;
   for (int n = 11; n <= 16; ++n) {
     startDevice(n);
     lifts.push_back(lift(n, "qav" + two(n)));
@@ -227,7 +247,7 @@ TEST_F(FleetRunTest, KilledRunIsResumedWithoutCallingAFinishedLiftAgain) {
 // the second ends them, recorded as interrupted; a resumed run then
 // finishes the fleet.
 TEST_F(FleetRunTest, SigtermStopsInTwoStages) {
-  std::vector<json> lifts;
+  std::vector<SettingMap> lifts;
   for (int n = 17; n <= 20; ++n) {
     startDevice(n);
     lifts.push_back(lift(n, "qav" + two(n)));
