@@ -1,5 +1,6 @@
 #include "fleet/fleet_display.h"
 
+#include <algorithm>
 #include <ctime>
 #include <ostream>
 
@@ -139,14 +140,18 @@ void FleetDisplay::status(const FleetCounts& counts, std::optional<WallTime> est
   statusShown_ = true;
 }
 
-void FleetDisplay::stopRequested(bool endingCalls) {
+void FleetDisplay::stopRequested(int stage) {
   if (json_) {
-    line(Json{{"event", "stop"}, {"ending-calls", endingCalls}}.dump());
+    line(Json{{"event", "stop"}, {"stage", stage}}.dump());
     return;
   }
-  line(endingCalls ? "Zweites Abbruchsignal: laufende Anrufe werden beendet."
-                   : "Abbruch: keine neuen Anrufe; laufende Anrufe werden zu Ende geführt "
-                     "(erneut Strg-C beendet sie).");
+  static const char* const texts[] = {
+      "Abbruch: keine neuen Anrufe; laufende Anrufe werden zu Ende geführt (erneut Strg-C "
+      "beendet sie).",
+      "Zweites Abbruchsignal: laufende Anrufe werden beendet.",
+      "Drittes Abbruchsignal: verbliebene qav-cli werden sofort beendet.",
+  };
+  line(texts[std::clamp(stage, 1, 3) - 1]);
 }
 
 void FleetDisplay::runEnded(std::int64_t run, const std::vector<LiftSummary>& lifts,

@@ -48,7 +48,8 @@ class FleetDisplay {
   // On a terminal it is rewritten each time; as JSON it is written when the
   // counts change.
   void status(const FleetCounts& counts, std::optional<WallTime> estimatedEnd);
-  void stopRequested(bool endingCalls);
+  // `stage`: 1 no new calls, 2 the running ones are ended, 3 killed.
+  void stopRequested(int stage);
   void runEnded(std::int64_t run, const std::vector<LiftSummary>& lifts, const FleetCounts& counts,
                 int exitStatus);
 

@@ -118,8 +118,7 @@ class FleetScheduler {
   std::vector<RunningCall> running_;
   Mailbox mailbox_;
   StopSignals signals_;
-  bool stopping_ = false;
-  bool endingCalls_ = false;
+  int stage_ = 0;  // stop signals acted on
   std::optional<SteadyClock::time_point> lastStart_;
   SteadyClock::time_point lastStatus_{};
   std::chrono::milliseconds callTime_{0};  // summed over the attempts that ended
@@ -131,8 +130,8 @@ int FleetScheduler::run() {
   showStatus(true);
   for (;;) {
     watchSignals();
-    if (!stopping_) startDueCalls();
-    if (running_.empty() && (stopping_ || !anyWaiting())) break;
+    if (stage_ == 0) startDueCalls();
+    if (running_.empty() && (stage_ > 0 || !anyWaiting())) break;
     std::vector<FinishedCall> finished = mailbox_.take(kTick);
     const bool changed = !finished.empty();
     collect(std::move(finished));
@@ -148,17 +147,16 @@ int FleetScheduler::run() {
 
 // The first signal lets the running calls finish; the second asks their
 // children to hang up and unregister, after which they are recorded as
-// interrupted.
+// interrupted; a third kills a child that is still there.
 void FleetScheduler::watchSignals() {
-  const int received = signals_.count();
-  if (received >= 1 && !stopping_) {
-    stopping_ = true;
-    display_.stopRequested(false);
-  }
-  if (received >= 2 && !endingCalls_) {
-    endingCalls_ = true;
-    display_.stopRequested(true);
-    for (RunningCall& running : running_) running.call->stop();
+  const int received = std::min(signals_.count(), 3);
+  while (stage_ < received) {
+    ++stage_;
+    display_.stopRequested(stage_);
+    for (RunningCall& running : running_) {
+      if (stage_ == 2) running.call->stop();
+      if (stage_ == 3) running.call->kill();
+    }
   }
 }
 
@@ -242,12 +240,12 @@ void FleetScheduler::settle(std::size_t lift, const AttemptRecord& attempt) {
       else nextTry = attempt.ended + options_.retryAfter;
       break;
     case LiftOutcome::Interrupted:
-      if (!stopping_) nextTry = attempt.ended + options_.retryAfter;
+      if (stage_ == 0) nextTry = attempt.ended + options_.retryAfter;
       break;
   }
   if (nextTry) state.notBefore = *nextTry;
   display_.liftEnded(request_.lifts[lift], attempt, state.phase == Phase::Finished,
-                     stopping_ ? std::nullopt : nextTry);
+                     stage_ > 0 ? std::nullopt : nextTry);
 }
 
 void FleetScheduler::showStatus(bool changed) {

@@ -228,9 +228,9 @@ ChildExit ChildProcess::finish(const LineSink& onOutput, const LineSink& onError
   return exitOf(status);
 }
 
-void ChildProcess::terminate() {
+void ChildProcess::terminate(int signal) {
   std::lock_guard lock(reapMutex_);
-  if (!reaped_ && pid_ > 0) ::kill(pid_, SIGTERM);
+  if (!reaped_ && pid_ > 0) ::kill(pid_, signal);
 }
 
 ChildExit runChild(const ChildCall& call, const LineSink& onOutput, const LineSink& onError) {

@@ -2,6 +2,7 @@
 // hands over each line of its standard output and error as it arrives.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -53,8 +54,8 @@ class ChildProcess {
   // line feed too), then reaps it.
   ChildExit finish(const LineSink& onOutput, const LineSink& onError);
 
-  // SIGTERM, unless it has been reaped already.
-  void terminate();
+  // SIGTERM (or `signal`), unless it has been reaped already.
+  void terminate(int signal = SIGTERM);
 
  private:
   void closeStreams();

@@ -142,6 +142,37 @@ bool readUntil(Process& run, FleetEvents& events, const std::function<bool(const
   return false;
 }
 
+std::vector<std::string> environmentOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/environ");
+  std::vector<std::string> entries;
+  for (std::string entry; std::getline(in, entry, '\0');) entries.push_back(entry);
+  return entries;
+}
+
+// A qav-cli that qav-fleet runs has the lift's password in its environment,
+// in the one variable it names, and nowhere in its arguments.
+void expectPasswordOnlyInEnvironment(pid_t fleet) {
+  const auto deadline = Clock::now() + 10s;
+  std::optional<pid_t> cli;
+  while (!cli && Clock::now() < deadline) {
+    for (pid_t child : childrenOf(fleet)) {
+      const std::vector<std::string> args = processArguments(child);
+      if (!args.empty() && args[0].ends_with("qav-cli")) cli = child;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(cli) << "no qav-cli started";
+  const std::vector<std::string> args = processArguments(*cli);
+  for (const std::string& arg : args) EXPECT_EQ(arg.find("-secret"), std::string::npos) << arg;
+  std::vector<std::string> qavVariables;
+  for (const std::string& entry : environmentOf(*cli))
+    if (entry.starts_with("QAV_")) qavVariables.push_back(entry.substr(0, entry.find('=')));
+  const auto named = std::find(args.begin(), args.end(), "--sip-password-env");
+  ASSERT_NE(named, args.end());
+  ASSERT_NE(named + 1, args.end());
+  EXPECT_EQ(qavVariables, std::vector<std::string>{*(named + 1)});
+}
+
 bool isEnd(const json& event, const std::string& outcome) {
   return event["event"] == "lift-end" && event["outcome"] == outcome;
 }
@@ -166,6 +197,7 @@ TEST_F(FleetRunTest, FleetOfTenLiftsEndsEachWithItsOutcome) {
   Process run(fleet({"--parallel", "4", "--call-interval", "200", "--retry-rounds", "1",
                      "--retry-after", "4"}));
   FleetEvents events;
+  expectPasswordOnlyInEnvironment(run.pid());
   // The dropped call's device is mended before its next round.
   ASSERT_TRUE(readUntil(run, events, [](const json& e) { return isEnd(e, "retry-later") && e["id"] == "L06"; }))
       << ::testing::PrintToString(run.lines()) << run.run().err;
