@@ -67,6 +67,22 @@ class Mailbox {
   std::vector<FinishedCall> calls_;
 };
 
+// On the reader's thread: an error there must not end the process, and the
+// run must hear of the call in any case. The child is then killed and reaped
+// with its LiftCall.
+AttemptRecord readToEnd(LiftCall& call) {
+  try {
+    return call.finish([](const menu::CliEvent&) {});
+  } catch (const std::exception& error) {
+    AttemptRecord attempt;
+    attempt.started = attempt.ended = std::chrono::system_clock::now();
+    attempt.errorLine = error.what();
+    attempt.outcome = LiftOutcome::RetryLater;
+    attempt.explanation = "Ausgabe von qav-cli nicht lesbar";
+    return attempt;
+  }
+}
+
 // A call under way: its child, read to the end by a thread of its own.
 struct RunningCall {
   std::size_t lift = 0;
@@ -194,9 +210,7 @@ void FleetScheduler::start(std::size_t lift) {
   }
   state.phase = Phase::Running;
   LiftCall* call = running.call.get();
-  running.reader = std::thread([this, call, lift] {
-    mailbox_.post({lift, call->finish([](const menu::CliEvent&) {})});
-  });
+  running.reader = std::thread([this, call, lift] { mailbox_.post({lift, readToEnd(*call)}); });
   running_.push_back(std::move(running));
   showStatus(true);
 }
