@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -249,7 +250,9 @@ TEST_F(FleetRunTest, KilledRunIsResumedWithoutCallingAFinishedLiftAgain) {
     lifts.push_back(lift(n, "qav" + two(n)));
   }
   writeList(lifts);
-  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200"};
+  // A lift whose device is still hanging up the killed run's call may be
+  // busy for a moment: it is tried again soon.
+  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200", "--retry-after", "2"};
   FleetEvents first;
   {
     Process run(fleet(options));
@@ -266,11 +269,12 @@ TEST_F(FleetRunTest, KilledRunIsResumedWithoutCallingAFinishedLiftAgain) {
   std::vector<std::string> resumeOptions = options;
   resumeOptions.push_back("--resume");
   const ProcessRun resumed = runToEnd(fleet(resumeOptions), 120s);
-  ASSERT_EQ(resumed.status, 0) << resumed.err;
+  ASSERT_EQ(resumed.status, 0) << resumed.out << resumed.err;
   FleetEvents second;
   for (const OutputLine& line : resumed.lines) second.add(line.text);
   for (const std::string& id : doneBefore) EXPECT_EQ(second.startsOf(id), 0u) << id << " was called again";
-  EXPECT_EQ(second.started.size() + doneBefore.size(), 6u);
+  const std::set<std::string> calledAgain(second.started.begin(), second.started.end());
+  EXPECT_EQ(calledAgain.size() + doneBefore.size(), 6u);
   EXPECT_EQ(second.last()["done"], 6);
   expectConsistentJournal();
 }
@@ -285,7 +289,7 @@ TEST_F(FleetRunTest, SigtermStopsInTwoStages) {
     lifts.push_back(lift(n, "qav" + two(n)));
   }
   writeList(lifts);
-  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200"};
+  const std::vector<std::string> options{"--parallel", "2", "--call-interval", "200", "--retry-after", "2"};
   {
     SCOPED_TRACE("one SIGTERM");
     Process run(fleet(options));
