@@ -57,22 +57,23 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
   return list;
 }
 
-// Only async-signal-safe calls between fork and exec.
+// Only async-signal-safe calls between fork and exec. The caller's
+// handlers are dropped first: a signal caught by a copy of them before the
+// exec would be lost, and with it the request to end.
 [[noreturn]] void becomeChild(const Pipe& out, const Pipe& err, char* const* argv,
                               char* const* envp, ProcessGroup group, pid_t parent) {
+  for (int number : {SIGINT, SIGQUIT, SIGTERM}) ::signal(number, SIG_DFL);
+  sigset_t none;
+  ::sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
   if (group == ProcessGroup::Own) {
     ::setpgid(0, 0);
     endWithParent(parent);
   }
-  sigset_t none;
-  ::sigemptyset(&none);
-  ::sigprocmask(SIG_SETMASK, &none, nullptr);
   const int input = ::open("/dev/null", O_RDONLY);
   if (input >= 0) ::dup2(input, 0);
   ::dup2(out.write, 1);
   ::dup2(err.write, 2);
-  ::signal(SIGINT, SIG_DFL);
-  ::signal(SIGQUIT, SIG_DFL);
   ::execve(argv[0], argv, envp);
   const char* reason = std::strerror(errno);
   const char prefix[] = "Fehler: qav-cli konnte nicht gestartet werden: ";
