@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fleet/outcome_text.h"
+
 namespace qav::fleet {
 
 namespace {
@@ -56,17 +58,6 @@ std::string attemptsText(int attempts) {
   return std::to_string(attempts) + (attempts == 1 ? " Versuch" : " Versuche");
 }
 
-// The outcome as supervising programs read it.
-const char* jsonCode(LiftOutcome outcome) {
-  switch (outcome) {
-    case LiftOutcome::Done: return "done";
-    case LiftOutcome::RetryLater: return "retry-later";
-    case LiftOutcome::GiveUp: return "give-up";
-    case LiftOutcome::Interrupted: return "interrupted";
-  }
-  return "?";
-}
-
 }  // namespace
 
 FleetDisplay::FleetDisplay(std::ostream& out, bool json, bool terminal)
@@ -90,7 +81,7 @@ void FleetDisplay::runStarted(std::int64_t run, std::size_t lifts, bool resumed)
   }
   line(std::string(resumed ? "Lauf " + std::to_string(run) + " wird fortgesetzt"
                            : "Lauf " + std::to_string(run) + " beginnt") +
-       ": " + std::to_string(lifts) + (lifts == 1 ? " Aufzug" : " Aufzüge"));
+       ": " + std::to_string(lifts) + (lifts == 1 ? " Anlage" : " Anlagen"));
 }
 
 void FleetDisplay::liftStarted(const FleetLift& lift, int attempt) {
@@ -105,7 +96,7 @@ void FleetDisplay::liftEnded(const FleetLift& lift, const AttemptRecord& attempt
   if (json_) {
     Json object = liftJson("lift-end", lift);
     object["attempt"] = attempt.number;
-    object["outcome"] = jsonCode(attempt.outcome);
+    object["outcome"] = outcomeCode(attempt.outcome);
     object["explanation"] = attempt.explanation;
     object["final"] = final;
     object["exit-status"] = attempt.exitStatus ? Json(*attempt.exitStatus) : Json(nullptr);
@@ -162,7 +153,7 @@ void FleetDisplay::runEnded(std::int64_t run, const std::vector<LiftSummary>& li
       if (lift.outcome == LiftOutcome::Done) continue;
       Json object = liftJson("lift", *lift.lift);
       object.erase("event");
-      object["outcome"] = lift.outcome ? Json(jsonCode(*lift.outcome)) : Json(nullptr);
+      object["outcome"] = lift.outcome ? Json(outcomeCode(*lift.outcome)) : Json(nullptr);
       object["explanation"] = lift.explanation;
       object["attempts"] = lift.attempts;
       object["final"] = lift.final;
@@ -176,7 +167,7 @@ void FleetDisplay::runEnded(std::int64_t run, const std::vector<LiftSummary>& li
     return;
   }
   line("Zusammenfassung Lauf " + std::to_string(run) + ": " + std::to_string(lifts.size()) +
-       (lifts.size() == 1 ? " Aufzug, " : " Aufzüge, ") + std::to_string(counts.done) +
+       (lifts.size() == 1 ? " Anlage, " : " Anlagen, ") + std::to_string(counts.done) +
        " erledigt, " + std::to_string(counts.failed) + " fehlgeschlagen, " +
        std::to_string(counts.waiting) + " offen.");
   for (const LiftSummary& lift : lifts) {

@@ -36,11 +36,6 @@ int reportFindings(const std::vector<LineFinding>& findings) {
   return 2;
 }
 
-int notYetAvailable(const std::string& command) {
-  std::cerr << "Fehler: qav-fleet " << command << " ist noch nicht verfügbar.\n";
-  return 3;
-}
-
 int listPlans(const FleetRunRequest& request) {
   qav::Reporter reporter(request.common.color, request.options.json);
   const std::vector<LineFinding> findings =

@@ -23,7 +23,7 @@ const std::vector<FailureExplanation> rows = {
     {R"(SIP-Registrierung fehlgeschlagen \(SIP \d+\)\.)", "", retry,
      "SIP-Server lehnt die Anmeldung ab, erneut versuchen"},
     {R"(Zeitüberschreitung bei der SIP-Registrierung\.)", "", retry, "SIP-Server antwortet nicht"},
-    {R"(SIP-Registrierung abgebrochen\.)", "", stopped, "abgebrochen"},
+    {R"(SIP-Registrierung abgebrochen\.)", "", stopped, "unterbrochen"},
     {R"(PJSIP: .*)", "", retry, "SIP-Anmeldung gestört"},
     // The call.
     {R"(Anruf fehlgeschlagen \(SIP 40[17]\)\.)", "", giveUp, "Benutzername oder Passwort falsch"},
@@ -67,7 +67,7 @@ const std::vector<FailureExplanation> rows = {
     {R"(Ungültiger STUN-Server: .*)", "", giveUp, "STUN-Server prüfen"},
     {R"(Aufnahmedatei kann nicht geschrieben werden: .*)", "", giveUp, "Aufnahmedatei prüfen"},
     {R"(qav-cli konnte nicht gestartet werden: .*)", "", giveUp, "qav-cli nicht ausführbar"},
-    {R"(Abbruch durch .*)", "", stopped, "abgebrochen"},
+    {R"(Abbruch durch .*)", "", stopped, "unterbrochen"},
 };
 
 struct CompiledRow {
@@ -101,7 +101,7 @@ ExplainedFailure explainFailure(const std::string& errorLine, const std::string&
 
 ExplainedFailure explainRun(std::optional<int> exitStatus, const std::string& errorLine,
                             const std::string& failedStep) {
-  if (!exitStatus) return {stopped, "abgebrochen", true};
+  if (!exitStatus) return {stopped, "unterbrochen", true};
   if (*exitStatus == 0) return {LiftOutcome::Done, "erledigt", true};
   if (*exitStatus == 2) return {giveUp, "Einstellungen ungültig", true};
   return explainFailure(errorLine, failedStep);
