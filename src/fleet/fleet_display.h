@@ -1,6 +1,5 @@
-// What a fleet run shows: on a terminal a line per finished lift and one
-// status line rewritten in place, or one JSON object per line for a program
-// that supervises the run; and the summary at the end.
+// What a fleet run shows: a line per finished lift, a status line and the
+// summary on a terminal, or one JSON object a line for supervising programs.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,5 @@
-// A real fleet run: every lift of the list called by its own qav-cli, a
-// bounded number at once and spaced apart, retried in rounds, journalled so
-// that --resume continues where a run stopped.
+// A real fleet run: each lift called by its own qav-cli, a bounded number at
+// once, retried in rounds, journalled so that --resume continues it.
 #pragma once
 
 #include <iosfwd>

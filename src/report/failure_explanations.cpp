@@ -96,7 +96,7 @@ ExplainedFailure explainFailure(const std::string& errorLine, const std::string&
     if (std::regex_match(errorLine, compiled.pattern))
       return {compiled.row->outcome, compiled.row->explanation, true};
   }
-  return {retry, "Unbekannter Fehler, erneuter Versuch in der nächsten Runde", false};
+  return {retry, "Unbekannte Fehlermeldung, in den Wiederholungsrunden erneut versucht", false};
 }
 
 ExplainedFailure explainRun(std::optional<int> exitStatus, const std::string& errorLine,
