@@ -66,6 +66,7 @@ const std::vector<FailureExplanation> rows = {
     {R"(CA-Datei .*)", "", giveUp, "CA-Datei prüfen"},
     {R"(Ungültiger STUN-Server: .*)", "", giveUp, "STUN-Server prüfen"},
     {R"(Aufnahmedatei kann nicht geschrieben werden: .*)", "", giveUp, "Aufnahmedatei prüfen"},
+    {R"(Berichtsdatei kann nicht geschrieben werden: .*)", "", giveUp, "Berichtsdatei prüfen"},
     {R"(qav-cli konnte nicht gestartet werden: .*)", "", giveUp, "qav-cli nicht ausführbar"},
     {R"(Abbruch durch .*)", "", stopped, "unterbrochen"},
 };
