@@ -8,6 +8,7 @@
 
 #include "fleet/device_list.h"
 #include "fleet/fleet_command_line.h"
+#include "fleet/fleet_run.h"
 #include "fleet/fleet_run_request.h"
 #include "fleet/journal_commands.h"
 #include "fleet/plan_listing.h"
@@ -33,11 +34,6 @@ int reportFindings(const std::vector<LineFinding>& findings) {
   for (const LineFinding& finding : findings) text += "Fehler: " + describe(finding) + '\n';
   std::cerr << text << std::flush;
   return 2;
-}
-
-int notYetAvailable(const std::string& command) {
-  std::cerr << "Fehler: qav-fleet " << command << " ist noch nicht verfügbar.\n";
-  return 3;
 }
 
 int listPlans(const FleetRunRequest& request) {
@@ -66,8 +62,7 @@ int run(const FleetCommandLine& commandLine) {
   if (!list.findings.empty()) return reportFindings(list.findings);
   request.lifts = std::move(list.lifts);
   if (request.options.dryRun) return listPlans(request);
-  // MERGE(runner): return runFleet(request);
-  return notYetAvailable("run");
+  return runFleet(request);
 }
 
 int dispatch(int argc, char** argv) {

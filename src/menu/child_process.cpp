@@ -5,6 +5,12 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+#ifdef __FreeBSD__
+#include <sys/procctl.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -19,16 +25,29 @@ struct Pipe {
   int write = -1;
 };
 
+// Close-on-exec from the start: dup2 in the child clears the flag on the
+// copies it makes, and no other descriptor of these pipes may reach any
+// child, also not one that another thread forks meanwhile, or a stream would
+// stay open until that other child ends.
 Pipe makePipe() {
   int fds[2];
-  if (::pipe(fds) != 0)
+  if (::pipe2(fds, O_CLOEXEC) != 0)
     throw std::runtime_error(std::string("Pipe kann nicht angelegt werden: ") +
                              std::strerror(errno));
-  // dup2 in the child clears the flag on the copies it makes; every other
-  // descriptor of these pipes must not reach qav-cli.
-  ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-  ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
   return {fds[0], fds[1]};
+}
+
+// A child in a group of its own hears no Ctrl-C; it is told to end when the
+// thread that started it is gone, so that no call outlives a killed caller.
+void endWithParent(pid_t parent) {
+#ifdef __linux__
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+#ifdef __FreeBSD__
+  int deathSignal = SIGTERM;
+  ::procctl(P_PID, 0, PROC_PDEATHSIG_CTL, &deathSignal);
+#endif
+  if (::getppid() != parent) ::_exit(127);
 }
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
@@ -38,15 +57,23 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
   return list;
 }
 
-// Only async-signal-safe calls between fork and exec.
+// Only async-signal-safe calls between fork and exec. The caller's
+// handlers are dropped first: a signal caught by a copy of them before the
+// exec would be lost, and with it the request to end.
 [[noreturn]] void becomeChild(const Pipe& out, const Pipe& err, char* const* argv,
-                              char* const* envp) {
+                              char* const* envp, ProcessGroup group, pid_t parent) {
+  for (int number : {SIGINT, SIGQUIT, SIGTERM}) ::signal(number, SIG_DFL);
+  sigset_t none;
+  ::sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (group == ProcessGroup::Own) {
+    ::setpgid(0, 0);
+    endWithParent(parent);
+  }
   const int input = ::open("/dev/null", O_RDONLY);
   if (input >= 0) ::dup2(input, 0);
   ::dup2(out.write, 1);
   ::dup2(err.write, 2);
-  ::signal(SIGINT, SIG_DFL);
-  ::signal(SIGQUIT, SIG_DFL);
   ::execve(argv[0], argv, envp);
   const char* reason = std::strerror(errno);
   const char prefix[] = "Fehler: qav-cli konnte nicht gestartet werden: ";
@@ -106,10 +133,7 @@ void pump(int outFd, int errFd, const LineSink& onOutput, const LineSink& onErro
   errLines.finish();
 }
 
-ChildExit waitFor(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return {};
+ChildExit exitOf(int status) {
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status), 0};
   return {false, -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
 }
@@ -136,7 +160,7 @@ class IgnoredInterrupts {
 
 }  // namespace
 
-ChildExit runChild(const ChildCall& call, const LineSink& onOutput, const LineSink& onError) {
+ChildProcess::ChildProcess(const ChildCall& call, ProcessGroup group) {
   std::vector<std::string> argvTexts{call.program};
   argvTexts.insert(argvTexts.end(), call.arguments.begin(), call.arguments.end());
   std::vector<std::string> envTexts = call.environment;
@@ -144,23 +168,76 @@ ChildExit runChild(const ChildCall& call, const LineSink& onOutput, const LineSi
   const std::vector<char*> envp = pointers(envTexts);
 
   const Pipe out = makePipe();
-  const Pipe err = makePipe();
-  const IgnoredInterrupts ignored;
+  Pipe err;
+  try {
+    err = makePipe();
+  } catch (...) {
+    ::close(out.read);
+    ::close(out.write);
+    throw;
+  }
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
-  if (pid == 0) becomeChild(out, err, argv.data(), envp.data());
+  if (pid == 0) becomeChild(out, err, argv.data(), envp.data(), group, parent);
   ::close(out.write);
   ::close(err.write);
+  outFd_ = out.read;
+  errFd_ = err.read;
   if (pid < 0) {
     const int error = errno;
-    ::close(out.read);
-    ::close(err.read);
+    closeStreams();
     throw std::runtime_error(std::string("qav-cli konnte nicht gestartet werden: ") +
                              std::strerror(error));
   }
-  pump(out.read, err.read, onOutput, onError);
-  ::close(out.read);
-  ::close(err.read);
-  return waitFor(pid);
+  pid_ = pid;
+  // Also here, so that the group exists before anything is sent to it.
+  if (group == ProcessGroup::Own) ::setpgid(pid, pid);
+}
+
+ChildProcess::~ChildProcess() {
+  closeStreams();
+  std::lock_guard lock(reapMutex_);
+  if (reaped_ || pid_ < 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+void ChildProcess::closeStreams() {
+  if (outFd_ >= 0) ::close(outFd_);
+  if (errFd_ >= 0) ::close(errFd_);
+  outFd_ = errFd_ = -1;
+}
+
+// The child is waited for without reaping it first: until it is reaped its
+// pid cannot pass to another process, so terminate() never hits a stranger.
+ChildExit ChildProcess::finish(const LineSink& onOutput, const LineSink& onError) {
+  pump(outFd_, errFd_, onOutput, onError);
+  closeStreams();
+  siginfo_t info{};
+  while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) < 0)
+    if (errno != EINTR) break;
+  std::lock_guard lock(reapMutex_);
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0)
+    if (errno != EINTR) {
+      reaped_ = true;
+      return {};
+    }
+  reaped_ = true;
+  return exitOf(status);
+}
+
+void ChildProcess::terminate(int signal) {
+  std::lock_guard lock(reapMutex_);
+  if (!reaped_ && pid_ > 0) ::kill(pid_, signal);
+}
+
+ChildExit runChild(const ChildCall& call, const LineSink& onOutput, const LineSink& onError) {
+  const IgnoredInterrupts ignored;
+  ChildProcess child(call, ProcessGroup::Shared);
+  return child.finish(onOutput, onError);
 }
 
 }  // namespace qav::menu
