@@ -12,8 +12,8 @@ namespace qav::fleet {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> notOfTheCall{
-    "config", "sip-password", "sip-password-env", "json", "dry-run", "record-audio", "color"};
+constexpr std::array<std::string_view, 8> notOfTheCall{
+    "config", "sip-password", "sip-password-env", "json", "dry-run", "record-audio", "report", "color"};
 
 constexpr std::array<std::string_view, 2> secret{"pin", "new-pin"};
 

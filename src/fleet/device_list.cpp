@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <utility>
@@ -31,7 +32,7 @@ bool isLiftKey(const std::string& key) {
   return runKeys.count(key) == 0 && (knownOptionKeys.count(key) != 0 || key == "sip-ice");
 }
 
-std::string quoted(const std::string& text) { return "\u201e" + text + "\u201c"; }
+std::string inQuotes(const std::string& text) { return "\u201e" + text + "\u201c"; }
 
 ColumnKind classify(const std::string& key, std::size_t position, std::size_t line,
                     std::vector<LineFinding>& findings) {
@@ -43,10 +44,10 @@ ColumnKind classify(const std::string& key, std::size_t position, std::size_t li
   if (key == remarkColumn) return ColumnKind::Remark;
   if (isLiftKey(key)) return ColumnKind::Setting;
   if (runKeys.count(key) != 0)
-    findings.push_back({line, "Spalte " + quoted(key) +
+    findings.push_back({line, "Spalte " + inQuotes(key) +
                                   " gilt für den ganzen Lauf; als Option von qav-fleet angeben."});
   else
-    findings.push_back({line, "Unbekannte Spalte " + quoted(key) +
+    findings.push_back({line, "Unbekannte Spalte " + inQuotes(key) +
                                   ": kein Einstellungsschlüssel von qav-cli, nicht id oder bemerkung."});
   return ColumnKind::Ignored;
 }
@@ -57,13 +58,13 @@ std::vector<Column> readHeader(const CsvRow& header, std::vector<LineFinding>& f
   for (const std::string& field : header.fields) {
     Column column{lowerAscii(trimBlanks(field))};
     if (!column.key.empty() && !seen.insert(column.key).second)
-      findings.push_back({header.line, "Spalte " + quoted(column.key) + " steht zweimal in der Kopfzeile."});
+      findings.push_back({header.line, "Spalte " + inQuotes(column.key) + " steht zweimal in der Kopfzeile."});
     else
       column.kind = classify(column.key, columns.size() + 1, header.line, findings);
     columns.push_back(std::move(column));
   }
   if (seen.count("target") == 0)
-    findings.push_back({header.line, "Spalte " + quoted("target") + " fehlt in der Kopfzeile."});
+    findings.push_back({header.line, "Spalte " + inQuotes("target") + " fehlt in der Kopfzeile."});
   return columns;
 }
 
@@ -102,7 +103,7 @@ bool readCells(const CsvRow& row, const std::vector<Column>& columns, FleetLift&
       continue;
     }
     if (hasLineBreak(cell)) {
-      findings.push_back({row.line, "Wert der Spalte " + quoted(column.key) + " enthält einen Zeilenumbruch."});
+      findings.push_back({row.line, "Wert der Spalte " + inQuotes(column.key) + " enthält einen Zeilenumbruch."});
       usable = false;
     } else if (column.kind == ColumnKind::Id) {
       lift.id = cell;
@@ -128,14 +129,27 @@ class Duplicates {
     if (!lift.id.empty()) {
       const auto [at, added] = ids_.emplace(lift.id, lift.line);
       if (!added)
-        findings.push_back({lift.line, "id " + quoted(lift.id) + " steht schon in Zeile " +
+        findings.push_back({lift.line, "id " + inQuotes(lift.id) + " steht schon in Zeile " +
                                            std::to_string(at->second) + "."});
     }
+    checkFile(lift.settings.reportPath, lift.line, findings);
+    checkFile(lift.settings.recordAudioPath, lift.line, findings);
   }
 
  private:
+  // Calls run side by side: two of them writing one report or recording
+  // would overwrite each other.
+  void checkFile(const std::string& path, std::size_t line, std::vector<LineFinding>& findings) {
+    if (path.empty()) return;
+    const auto [at, added] = files_.emplace(std::filesystem::path(path).lexically_normal().string(), line);
+    if (!added)
+      findings.push_back({line, "Datei " + inQuotes(path) + " schreibt schon der Anruf aus Zeile " +
+                                    std::to_string(at->second) + "; jede Anlage braucht ihre eigene."});
+  }
+
   std::map<std::pair<std::string, std::uint32_t>, std::size_t> devices_;
   std::map<std::string, std::size_t> ids_;
+  std::map<std::string, std::size_t> files_;
 };
 
 }  // namespace
@@ -157,6 +171,9 @@ DeviceList parseDeviceList(const ListFile& file, const std::string& path, const 
     list.findings.push_back(
         {0, "Liste mit SIP-Passwort darf keine Gruppen- oder Fremdrechte besitzen: " + path});
 
+  if (!common.reportPath.empty() || !common.recordAudioPath.empty())
+    list.findings.push_back({0, "report und record-audio gelten für einen Anruf: als Spalte der Liste "
+                                "angeben, mit einer eigenen Datei je Anlage."});
   Duplicates duplicates;
   for (auto row = table.rows.begin() + 1; row != table.rows.end(); ++row) {
     if (row->fields.size() != columns.size()) {

@@ -84,7 +84,7 @@ TEST(DeviceList, EveryBadRowIsNamedWithTheLineItBeginsOn) {
             }));
 }
 
-TEST(DeviceList, HeaderWithoutTargetOrWithAColumnTwiceAndDuplicateIds) {
+TEST(DeviceList, HeaderWithoutTargetOrWithAColumnTwiceDuplicateIdsAndSharedFiles) {
   EXPECT_EQ(described(parse("pin\n1234\n")),
             (std::vector<std::string>{"Zeile 1: Spalte „target“ fehlt in der Kopfzeile.",
                                       "Zeile 2: Zielrufnummer fehlt."}));
@@ -92,6 +92,16 @@ TEST(DeviceList, HeaderWithoutTargetOrWithAColumnTwiceAndDuplicateIds) {
             (std::vector<std::string>{"Zeile 3: Spalte „target“ steht zweimal in der Kopfzeile."}));
   EXPECT_EQ(described(parse("id;target\na;1\na;2\n")),
             (std::vector<std::string>{"Zeile 3: id „a“ steht schon in Zeile 2."}));
+  // Calls run side by side, so each writes its own report and recording.
+  EXPECT_EQ(described(parse("target;report;record-audio\n1;a.json;\n2;./a.json;\n3;;a.json\n")),
+            (std::vector<std::string>{
+                "Zeile 3: Datei „./a.json“ schreibt schon der Anruf aus Zeile 2; jede Anlage braucht ihre eigene.",
+                "Zeile 4: Datei „a.json“ schreibt schon der Anruf aus Zeile 2; jede Anlage braucht ihre eigene."}));
+  Settings reporting;
+  reporting.reportPath = "bericht.json";
+  EXPECT_EQ(described(parse("target;report\n1;eins.json\n", reporting)).front(),
+            "report und record-audio gelten für einen Anruf: als Spalte der Liste angeben, mit einer "
+            "eigenen Datei je Anlage.");
   EXPECT_EQ(described(parse("target\n")),
             (std::vector<std::string>{"Liste enthält keine Anlage, nur die Kopfzeile: anlagen.csv"}));
 }
