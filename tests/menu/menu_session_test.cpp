@@ -151,7 +151,8 @@ TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
                        "[↻] Ungültige Eingabe laut QAV."));
   EXPECT_TRUE(contains(run.out, "[✓] Programmierung abgeschlossen\n"));
   EXPECT_TRUE(contains(run.out, "Fehler: nur ein Test\n"));
-  EXPECT_TRUE(contains(run.out, "[✗] Exit-Status 3: Fehler, der Vorgang wurde abgebrochen."));
+  EXPECT_TRUE(contains(run.out, "[✗] Die Programmierung ist fehlgeschlagen.\n"
+                                "Ursache: Diese Fehlermeldung ist nicht bekannt.\n"));
   EXPECT_FALSE(contains(test::fileText(scratch.path("argv")), "pa ss"));
   EXPECT_TRUE(contains(test::fileText(scratch.path("env")), "QAV_MENU_PASSWORD=pa ss\n"));
   EXPECT_FALSE(contains(run.out, "pa ss"));
