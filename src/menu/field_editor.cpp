@@ -60,16 +60,21 @@ FieldAnswer editPassword(MenuSession& session) {
 // Four prompts, one per number, so that a comma cannot shift the entries;
 // "<" goes back to the number before.
 FieldAnswer editEmergencyNumbers(MenuSession& session) {
-  std::vector<std::string>& numbers = session.settings.device.emergencyNumbers;
+  // Padded to four on a copy: looking at the numbers changes nothing.
+  std::vector<std::string> numbers = session.settings.device.emergencyNumbers;
   numbers.resize(4);
   bool changed = false;
+  const auto result = [&](FieldAnswer answer) {
+    if (changed) session.settings.device.emergencyNumbers = numbers;
+    return answer;
+  };
   for (std::size_t i = 0; i < numbers.size();) {
     const std::string current = numbers[i].empty() ? "(leer)" : numbers[i];
     const std::string answer = session.console.ask(
         "Notrufnummer " + std::to_string(i + 1) + " [" + current + "] (" +
         fieldInfo("emergency-numbers").hint + "; Enter: behalten, -: leeren, <: zurück): ");
     if (answer == backWord) {
-      if (i == 0) return changed ? FieldAnswer::Changed : FieldAnswer::Back;
+      if (i == 0) return result(changed ? FieldAnswer::Changed : FieldAnswer::Back);
       --i;
       continue;
     }
@@ -79,7 +84,7 @@ FieldAnswer editEmergencyNumbers(MenuSession& session) {
     }
     ++i;
   }
-  return changed ? FieldAnswer::Changed : FieldAnswer::Kept;
+  return result(changed ? FieldAnswer::Changed : FieldAnswer::Kept);
 }
 
 }  // namespace

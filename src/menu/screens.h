@@ -16,7 +16,8 @@ enum class StepEnd { Done, Back };
 
 void mainMenu(MenuSession& session);
 // Number, cabin and PIN, the action checklist, the SIP account if it is
-// incomplete, the plan preview, and on request the run.
+// incomplete, the plan preview, and on request the run; "<" at any step
+// goes back to the one before.
 void guidedProgramming(MenuSession& session);
 // doneLabel names what "0" does: "Zurück" from the main menu, "Weiter" in
 // the guided programming.
