@@ -1,6 +1,5 @@
-// What a run of qav-cli ended with, told to the technician in plain words:
-// the verdict, the cause and next step of a failure, and what the device
-// took.
+// A run of qav-cli's end in plain words: the verdict, the cause and next
+// step of a failure, and which actions and values the device took.
 #pragma once
 
 #include <string>

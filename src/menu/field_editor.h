@@ -1,7 +1,5 @@
-// Editing one setting at a prompt: current value and allowed values shown,
-// Enter keeps the value, "-" empties it, "<" goes a step back; the text is
-// converted by qav-cli's own parsers, so a value they refuse is reported
-// and not taken.
+// One setting edited at a prompt (Enter keeps, "-" empties, "<" goes back),
+// converted by qav-cli's own parsers, so a value they refuse is not taken.
 #pragma once
 
 #include <string>

@@ -1,6 +1,5 @@
-// The live view of a programming call: every event of qav-cli as one line
-// with its symbol, qav-cli's error lines, the progress bar, and at the end
-// the outcome in plain words with what was programmed.
+// The live view of a programming call: qav-cli's events and error lines,
+// the progress bar, and at the end the outcome and what was programmed.
 #pragma once
 
 #include <iosfwd>

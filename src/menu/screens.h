@@ -1,6 +1,5 @@
-// The screens of the menu. Each shows numbered choices on plain lines and
-// returns when the technician is done or goes back ("<"); end of input
-// ends all of them, Ctrl-C returns to the main menu.
+// The screens of the menu: numbered choices on plain lines, left with "0"
+// or "<" (a step back); Ctrl-C returns to the main menu, end of input ends.
 #pragma once
 
 #include <optional>
