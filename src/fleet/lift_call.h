@@ -4,43 +4,16 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "fleet/lift_outcome.h"
+#include "menu/call_transcript.h"
 #include "menu/child_process.h"
 #include "menu/cli_event.h"
 #include "menu/cli_invocation.h"
 #include "settings/settings.h"
 
 namespace qav::fleet {
-
-// What qav-cli announced in one call, gathered from its lines as they come.
-// Plain value, fed by one thread.
-class CallTranscript {
- public:
-  // The line's event, if it is one.
-  std::optional<menu::CliEvent> outputLine(const std::string& line);
-  void errorLine(const std::string& line);
-
-  // Labels of the segments of every action that succeeded, in order.
-  const std::vector<std::string>& sent() const { return sent_; }
-  // The last "Fehler: " line of standard error, without the prefix.
-  const std::string& lastError() const { return lastError_; }
-  // The event of the last step that was under way (pending or retried).
-  const std::string& lastStep() const { return lastStep_; }
-
- private:
-  void segment(const menu::CliEvent& event);
-
-  std::vector<std::string> sent_;
-  std::string lastError_;
-  std::string lastStep_;
-  std::string segmentEvent_;  // the action whose segments are collected
-  std::string segmentAttempt_;
-  std::vector<std::string> segments_;
-};
 
 // Called with every event of the child as it comes, on the calling thread.
 using CallEventSink = std::function<void(const menu::CliEvent& event)>;

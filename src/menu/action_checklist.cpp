@@ -48,13 +48,23 @@ void showList(MenuSession& session, const std::vector<CatalogueEntry>& entries) 
       list += (list.empty() ? "" : ", ") + ("\"" + name + "\"");
     console.say("  Unbekannte Einträge in der Aktionsliste: " + list + " (x: entfernen)");
   }
-  console.say("  Nummer: an/aus  ·  w Nummer: Werte ändern  ·  0: fertig");
+  console.say("  Nummer: an/aus  ·  w Nummer: Werte ändern  ·  0: fertig  ·  <: zurück");
 }
 
+// "<" goes back to the value before; at the first value, back to the list.
 bool editValues(MenuSession& session, const std::string& actionName) {
+  const std::vector<std::string> keys = actionFieldKeys(actionName);
   bool changed = false;
-  for (const std::string& key : actionFieldKeys(actionName))
-    changed = editField(session, key) || changed;
+  for (std::size_t i = 0; i < keys.size();) {
+    const FieldAnswer answer = askField(session, keys[i]);
+    if (answer == FieldAnswer::Back) {
+      if (i == 0) break;
+      --i;
+      continue;
+    }
+    changed = answer == FieldAnswer::Changed || changed;
+    ++i;
+  }
   return changed;
 }
 
@@ -78,12 +88,13 @@ void removeUnknown(std::vector<std::string>& actions) {
 
 }  // namespace
 
-void actionChecklist(MenuSession& session) {
+StepEnd actionChecklist(MenuSession& session) {
   const std::vector<CatalogueEntry> entries = inPlanOrder();
   Console& console = session.console;
   for (;;) {
     showList(session, entries);
     const std::string answer = console.ask("Auswahl: ");
+    if (answer == backWord) return StepEnd::Back;
     const bool edit = !answer.empty() && (answer[0] == 'w' || answer[0] == 'W');
     if (answer == "x" || answer == "X") {
       removeUnknown(session.settings.device.actions);
@@ -95,7 +106,7 @@ void actionChecklist(MenuSession& session) {
                   " eingeben, oder w und eine Nummer.");
       continue;
     }
-    if (*number == 0) return;
+    if (*number == 0) return StepEnd::Done;
     const std::string name = entries[*number - 1].name;
     if (!edit)
       toggle(session, name);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -20,6 +21,9 @@ namespace {
 // off; otherwise the technician's shell would stay blind after Ctrl-C.
 termios savedTerminal{};
 volatile sig_atomic_t echoIsOff = 0;
+volatile sig_atomic_t interruptSeen = 0;
+
+void noteInterrupt(int) { interruptSeen = 1; }
 
 void restoreAndDie(int signalNumber) {
   if (echoIsOff) ::tcsetattr(0, TCSAFLUSH, &savedTerminal);
@@ -27,7 +31,10 @@ void restoreAndDie(int signalNumber) {
   ::raise(signalNumber);
 }
 
-constexpr int endingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+// SIGINT is not among them once catchInterrupts() has run: it then leaves
+// the read, and EchoOff's destructor puts the echo back.
+constexpr int endingSignals[] = {SIGQUIT, SIGTERM, SIGHUP};
+bool interruptsCaught = false;
 
 // Switches the terminal's echo off for as long as it lives.
 class EchoOff {
@@ -38,6 +45,7 @@ class EchoOff {
     handler.sa_handler = restoreAndDie;
     for (std::size_t i = 0; i < std::size(endingSignals); ++i)
       ::sigaction(endingSignals[i], &handler, &previous[i]);
+    if (!interruptsCaught) ::sigaction(SIGINT, &handler, &previousInterrupt);
     termios quiet = savedTerminal;
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     echoIsOff = ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
@@ -47,15 +55,49 @@ class EchoOff {
     echoIsOff = 0;
     for (std::size_t i = 0; i < std::size(endingSignals); ++i)
       ::sigaction(endingSignals[i], &previous[i], nullptr);
+    if (!interruptsCaught) ::sigaction(SIGINT, &previousInterrupt, nullptr);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
 
  private:
   struct sigaction previous[std::size(endingSignals)]{};
+  struct sigaction previousInterrupt {};
 };
 
+bool isFinalByte(char c) { return c >= 0x40 && c <= 0x7e; }
+
 }  // namespace
+
+void catchInterrupts() {
+  // Without SA_RESTART, so that a read waiting for the answer returns.
+  struct sigaction handler {};
+  handler.sa_handler = noteInterrupt;
+  ::sigaction(SIGINT, &handler, nullptr);
+  interruptsCaught = true;
+}
+
+std::string withoutControlBytes(const std::string& typed) {
+  std::string kept;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    const auto c = static_cast<unsigned char>(typed[i]);
+    if (c == 0x1b) {
+      // CSI "ESC [ … final" and SS3 "ESC O x"; any other ESC takes one byte.
+      if (i + 1 < typed.size() && typed[i + 1] == '[') {
+        i += 2;
+        while (i < typed.size() && !isFinalByte(typed[i])) ++i;
+      } else if (i + 1 < typed.size() && typed[i + 1] == 'O') {
+        i += 2;
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    if (c < 0x20 || c == 0x7f) continue;
+    kept += typed[i];
+  }
+  return kept;
+}
 
 Console::Console(std::istream& in, std::ostream& out, bool inputIsTerminal, bool colour)
     : in(in), out(out), inputIsTerminal(inputIsTerminal), useColour(colour) {}
@@ -63,6 +105,7 @@ Console::Console(std::istream& in, std::ostream& out, bool inputIsTerminal, bool
 std::string Console::readLine(const std::string& prompt, bool secret) {
   std::string line;
   bool got = false;
+  interruptSeen = 0;
   if (secret && inputIsTerminal) {
     // Echo goes off before the prompt shows: keys typed as soon as it
     // appears must neither be echoed nor flushed away by TCSAFLUSH.
@@ -75,17 +118,33 @@ std::string Console::readLine(const std::string& prompt, bool secret) {
   }
   if (!got) {
     out << '\n' << std::flush;
+    if (interruptSeen) {
+      // The read ended by Ctrl-C, not by the end of input.
+      interruptSeen = 0;
+      in.clear();
+      std::clearerr(stdin);
+      throw PromptInterrupted{};
+    }
     throw InputEnded{};
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  line = withoutControlBytes(line);
   if (secret || !inputIsTerminal) out << (secret ? "" : line) << '\n';
   out << std::flush;
   return line;
 }
 
-std::string Console::ask(const std::string& prompt) { return trimBlanks(readLine(prompt, false)); }
+std::string Console::readAnswer(const std::string& prompt, bool secret) {
+  for (;;) {
+    const std::string answer = readLine(prompt, secret);
+    if (answer.size() <= maxAnswerLength) return answer;
+    say("Die Eingabe ist zu lang (höchstens " + std::to_string(maxAnswerLength) +
+        " Zeichen); bitte erneut eingeben.");
+  }
+}
 
-std::string Console::askSecret(const std::string& prompt) { return readLine(prompt, true); }
+std::string Console::ask(const std::string& prompt) { return trimBlanks(readAnswer(prompt, false)); }
+
+std::string Console::askSecret(const std::string& prompt) { return readAnswer(prompt, true); }
 
 bool Console::confirm(const std::string& question) {
   const std::string answer = lowerAscii(ask(question + " (j/n): "));

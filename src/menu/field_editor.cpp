@@ -21,7 +21,8 @@ std::string listShown(const std::vector<std::string>& entries) {
 }
 
 std::string prompt(const FieldInfo& field, const std::string& current) {
-  return field.label + " [" + current + "] (" + field.hint + "; Enter: behalten, -: leeren): ";
+  return field.label + " [" + current + "] (" + field.hint +
+         "; Enter: behalten, -: leeren, <: zurück): ";
 }
 
 // German answers for the one yes/no setting; qav-cli's parser takes the rest.
@@ -32,43 +33,58 @@ std::string booleanWord(const std::string& answer) {
   return answer;
 }
 
-bool apply(MenuSession& session, const std::string& key, const std::string& value) {
+FieldAnswer apply(MenuSession& session, const std::string& key, const std::string& value) {
   Settings changed = session.settings;
   try {
     applySettingMap(changed, {{key, value}});
   } catch (const std::exception& error) {
     session.console.status("error", std::string("Fehler: ") + error.what());
-    return false;
+    return FieldAnswer::Kept;
   }
   session.settings = changed;
-  return true;
+  return FieldAnswer::Changed;
 }
 
-bool editPassword(MenuSession& session) {
+// A password of "<" alone cannot be typed here; no account uses one.
+FieldAnswer editPassword(MenuSession& session) {
   const FieldInfo& field = fieldInfo("sip-password");
   const std::string answer =
       session.console.askSecret(field.label + " [" + shownValue(session.settings, field.key) +
-                                "] (Enter: behalten, -: löschen): ");
-  if (answer.empty()) return false;
+                                "] (Enter: behalten, -: löschen, <: zurück): ");
+  if (answer.empty()) return FieldAnswer::Kept;
+  if (answer == backWord) return FieldAnswer::Back;
   session.settings.sip.password = answer == clearWord ? std::string() : answer;
-  return true;
+  return FieldAnswer::Changed;
 }
 
-// Four prompts, one per number, so that a comma cannot shift the entries.
-bool editEmergencyNumbers(MenuSession& session) {
-  std::vector<std::string>& numbers = session.settings.device.emergencyNumbers;
+// Four prompts, one per number, so that a comma cannot shift the entries;
+// "<" goes back to the number before.
+FieldAnswer editEmergencyNumbers(MenuSession& session) {
+  // Padded to four on a copy: looking at the numbers changes nothing.
+  std::vector<std::string> numbers = session.settings.device.emergencyNumbers;
   numbers.resize(4);
   bool changed = false;
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
+  const auto result = [&](FieldAnswer answer) {
+    if (changed) session.settings.device.emergencyNumbers = numbers;
+    return answer;
+  };
+  for (std::size_t i = 0; i < numbers.size();) {
     const std::string current = numbers[i].empty() ? "(leer)" : numbers[i];
     const std::string answer = session.console.ask(
         "Notrufnummer " + std::to_string(i + 1) + " [" + current + "] (" +
-        fieldInfo("emergency-numbers").hint + "; Enter: behalten, -: leeren): ");
-    if (answer.empty()) continue;
-    numbers[i] = answer == clearWord ? std::string() : answer;
-    changed = true;
+        fieldInfo("emergency-numbers").hint + "; Enter: behalten, -: leeren, <: zurück): ");
+    if (answer == backWord) {
+      if (i == 0) return result(changed ? FieldAnswer::Changed : FieldAnswer::Back);
+      --i;
+      continue;
+    }
+    if (!answer.empty()) {
+      numbers[i] = answer == clearWord ? std::string() : answer;
+      changed = true;
+    }
+    ++i;
   }
-  return changed;
+  return result(changed ? FieldAnswer::Changed : FieldAnswer::Kept);
 }
 
 }  // namespace
@@ -82,15 +98,20 @@ std::string shownValue(const Settings& settings, const std::string& key) {
   return text.empty() ? "(leer)" : text;
 }
 
-bool editField(MenuSession& session, const std::string& key) {
+FieldAnswer askField(MenuSession& session, const std::string& key) {
   if (key == "sip-password") return editPassword(session);
   if (key == "emergency-numbers") return editEmergencyNumbers(session);
   const FieldInfo& field = fieldInfo(key);
   const std::string answer = session.console.ask(prompt(field, shownValue(session.settings, key)));
-  if (answer.empty()) return false;
+  if (answer.empty()) return FieldAnswer::Kept;
+  if (answer == backWord) return FieldAnswer::Back;
   if (answer == clearWord) return apply(session, key, "");
   const bool yesNo = key == "sip-ice" || key == "sip-tls-verify";
   return apply(session, key, yesNo ? booleanWord(answer) : answer);
+}
+
+bool editField(MenuSession& session, const std::string& key) {
+  return askField(session, key) == FieldAnswer::Changed;
 }
 
 }  // namespace qav::menu

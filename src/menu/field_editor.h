@@ -1,6 +1,5 @@
-// Editing one setting at a prompt: current value and allowed values shown,
-// Enter keeps the value, "-" empties it; the text is converted by qav-cli's
-// own parsers, so a value they refuse is reported and not taken.
+// One setting edited at a prompt (Enter keeps, "-" empties, "<" goes back),
+// converted by qav-cli's own parsers, so a value they refuse is not taken.
 #pragma once
 
 #include <string>
@@ -13,7 +12,14 @@ namespace qav::menu {
 // and only whether a password is set, never the password.
 std::string shownValue(const Settings& settings, const std::string& key);
 
-// Returns whether the setting was changed.
+// The answer that goes a step back, at every prompt of a step.
+inline constexpr const char* backWord = "<";
+
+enum class FieldAnswer { Kept, Changed, Back };
+
+FieldAnswer askField(MenuSession& session, const std::string& key);
+
+// Returns whether the setting was changed; "<" keeps it.
 bool editField(MenuSession& session, const std::string& key);
 
 }  // namespace qav::menu

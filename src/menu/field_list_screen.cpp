@@ -14,8 +14,8 @@ std::optional<std::size_t> choiceNumber(const std::string& answer, std::size_t c
   return number;
 }
 
-void fieldListScreen(MenuSession& session, const std::string& title,
-                     const std::vector<std::string>& keys) {
+StepEnd fieldListScreen(MenuSession& session, const std::string& title,
+                        const std::vector<std::string>& keys, const std::string& doneLabel) {
   Console& console = session.console;
   for (;;) {
     console.say("");
@@ -23,19 +23,22 @@ void fieldListScreen(MenuSession& session, const std::string& title,
     for (std::size_t i = 0; i < keys.size(); ++i)
       console.say("  " + std::to_string(i + 1) + ") " + fieldInfo(keys[i]).label + ": " +
                   shownValue(session.settings, keys[i]));
-    console.say("  0) Zurück");
-    const auto choice = choiceNumber(console.ask("Auswahl: "), keys.size());
+    console.say("  0) " + doneLabel + "  ·  <) Zurück zum vorigen Schritt");
+    const std::string answer = console.ask("Auswahl: ");
+    if (answer == backWord) return StepEnd::Back;
+    const auto choice = choiceNumber(answer, keys.size());
     if (!choice) {
-      console.say("Bitte eine Nummer von 0 bis " + std::to_string(keys.size()) + " eingeben.");
+      console.say("Bitte eine Nummer von 0 bis " + std::to_string(keys.size()) +
+                  " eingeben, oder < für zurück.");
       continue;
     }
-    if (*choice == 0) return;
+    if (*choice == 0) return StepEnd::Done;
     editField(session, keys[*choice - 1]);
   }
 }
 
-void sipAccountScreen(MenuSession& session) {
-  fieldListScreen(session, "SIP-Konto", sipFieldKeys());
+StepEnd sipAccountScreen(MenuSession& session, const std::string& doneLabel) {
+  return fieldListScreen(session, "SIP-Konto", sipFieldKeys(), doneLabel);
 }
 
 void furtherSettingsScreen(MenuSession& session) {

@@ -49,6 +49,8 @@ void saveScreen(MenuSession& session) {
   try {
     saveSettingsFile(path, chosen);
     session.filePath = path;
+    // A password left out on purpose is no unsaved change.
+    session.stored = session.settings;
     session.console.status("success",
                            "Gespeichert: " + path +
                                (iniHoldsPassword(chosen)
@@ -65,6 +67,7 @@ void loadScreen(MenuSession& session) {
   try {
     const LoadedSettings loaded = loadSettingsFile(path);
     session.settings = loaded.settings;
+    session.stored = loaded.settings;
     session.filePath = path;
     session.console.status("success", "Geladen: " + path);
     for (const std::string& key : loaded.ignoredKeys)

@@ -1,4 +1,5 @@
 #include "menu/screens.h"
+#include "settings/text_util.h"
 
 namespace qav::menu {
 
@@ -11,8 +12,8 @@ struct MenuItem {
 
 const MenuItem items[] = {
     {"Geführte Programmierung", guidedProgramming},
-    {"SIP-Konto", sipAccountScreen},
-    {"Aktionen und Werte", actionChecklist},
+    {"SIP-Konto", [](MenuSession& s) { sipAccountScreen(s); }},
+    {"Aktionen und Werte", [](MenuSession& s) { actionChecklist(s); }},
     {"Weitere Einstellungen (Wiederholungen, DTMF-Zeiten)", furtherSettingsScreen},
     {"Planvorschau (Probelauf, ohne Anruf)", [](MenuSession& s) { planPreview(s); }},
     {"Programmierung starten", runProgramming},
@@ -29,6 +30,41 @@ std::string summary(const Settings& settings) {
          std::to_string(settings.device.actions.size()) + " Aktionen; SIP-Konto " + account;
 }
 
+// Quitting with unsaved settings asks first; Ctrl-C at that question quits.
+bool quitConfirmed(MenuSession& session) {
+  if (!session.hasUnsavedChanges()) return true;
+  try {
+    const std::string answer = lowerAscii(session.console.ask(
+        "Die Einstellungen sind nicht gespeichert. s: speichern und beenden, "
+        "j: ohne Speichern beenden, n: weiter im Menü [n]: "));
+    if (answer == "s") {
+      saveScreen(session);
+      return !session.hasUnsavedChanges();
+    }
+    return answer == "j" || answer == "ja";
+  } catch (const PromptInterrupted&) {
+    return true;
+  }
+}
+
+// Ctrl-C at the main menu asks, a second Ctrl-C quits.
+bool quitAfterInterrupt(MenuSession& session) {
+  try {
+    if (!session.console.confirm("qav-menu beenden?")) return false;
+  } catch (const PromptInterrupted&) {
+    return true;
+  }
+  return quitConfirmed(session);
+}
+
+void open(MenuSession& session, const MenuItem& item) {
+  try {
+    item.open(session);
+  } catch (const PromptInterrupted&) {
+    session.console.say("Abgebrochen – zurück zum Hauptmenü.");
+  }
+}
+
 }  // namespace
 
 void mainMenu(MenuSession& session) {
@@ -40,14 +76,25 @@ void mainMenu(MenuSession& session) {
     for (std::size_t i = 0; i < count; ++i)
       console.say("  " + std::to_string(i + 1) + ") " + items[i].label);
     console.say("  0) Beenden");
-    const auto choice = choiceNumber(console.ask("Auswahl: "), count);
+    std::string answer;
+    try {
+      answer = console.ask("Auswahl: ");
+    } catch (const PromptInterrupted&) {
+      if (quitAfterInterrupt(session)) break;
+      continue;
+    }
+    const auto choice = choiceNumber(answer, count);
     if (!choice) {
       console.say("Bitte eine Nummer von 0 bis " + std::to_string(count) + " eingeben.");
       continue;
     }
-    if (*choice == 0) return;
-    items[*choice - 1].open(session);
+    if (*choice == 0) {
+      if (quitConfirmed(session)) break;
+      continue;
+    }
+    open(session, items[*choice - 1]);
   }
+  console.say("qav-menu beendet.");
 }
 
 }  // namespace qav::menu

@@ -1,12 +1,16 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "menu/cli_invocation.h"
 #include "menu/dry_run.h"
 #include "menu/exit_meaning.h"
+#include "menu/field_editor.h"
+#include "menu/menu_fields.h"
 #include "menu/run_view.h"
 #include "menu/screens.h"
+#include "settings/validation.h"
 
 namespace qav::menu {
 
@@ -41,7 +45,51 @@ void execute(MenuSession& session, const PlanOutline& outline) {
   view.finish(exit);
 }
 
+// What qav-cli requires of the account for a call and not for a dry run:
+// its own findings, compared with and without a call following.
+std::vector<std::string> accountFindings(const Settings& settings) {
+  const std::vector<std::string> withoutCall = validateSettings(settings, false);
+  std::vector<std::string> findings;
+  for (const std::string& finding : validateSettings(settings, true))
+    if (std::find(withoutCall.begin(), withoutCall.end(), finding) == withoutCall.end())
+      findings.push_back(finding);
+  return findings;
+}
+
+// The fields a finding names by their label ("SIP-Server fehlt.").
+std::vector<std::string> namedFields(const std::vector<std::string>& findings) {
+  std::vector<std::string> keys;
+  for (const std::string& key : sipFieldKeys())
+    for (const std::string& finding : findings)
+      if (finding.starts_with(fieldInfo(key).label + " ")) {
+        keys.push_back(key);
+        break;
+      }
+  return keys;
+}
+
 }  // namespace
+
+bool accountReadyForCall(MenuSession& session) {
+  Console& console = session.console;
+  for (std::vector<std::string> findings = accountFindings(session.settings); !findings.empty();
+       findings = accountFindings(session.settings)) {
+    console.say("");
+    console.say("Für den Anruf fehlt noch etwas am SIP-Konto:");
+    for (const std::string& finding : findings) console.status("error", finding);
+    const std::vector<std::string> keys = namedFields(findings);
+    if (keys.empty()) {
+      if (sipAccountScreen(session, "Weiter") == StepEnd::Back) return false;
+      continue;
+    }
+    for (const std::string& key : keys)
+      if (askField(session, key) == FieldAnswer::Back) {
+        console.say("Ohne vollständiges SIP-Konto wird nicht angerufen.");
+        return false;
+      }
+  }
+  return true;
+}
 
 void runProgramming(MenuSession& session) {
   Console& console = session.console;
@@ -49,6 +97,7 @@ void runProgramming(MenuSession& session) {
     console.status("error", "qav-cli wurde weder neben qav-menu noch im PATH gefunden.");
     return;
   }
+  if (!accountReadyForCall(session)) return;
   const auto outline = checkedOutline(session);
   if (!outline) return;
   console.say("");

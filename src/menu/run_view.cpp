@@ -22,7 +22,7 @@ std::string barLine(std::size_t finished, std::size_t total) {
 }  // namespace
 
 RunView::RunView(std::ostream& out, bool terminal, bool colour, PlanOutline outline)
-    : out(out), terminal(terminal), colour(colour), tracker(std::move(outline)) {}
+    : out(out), terminal(terminal), colour(colour), outline(outline), tracker(std::move(outline)) {}
 
 void RunView::eraseBar() {
   if (barWidth == 0) return;
@@ -51,7 +51,7 @@ void RunView::showProgress(bool always) {
 }
 
 void RunView::outputLine(const std::string& line) {
-  const auto event = parseCliEvent(line);
+  const auto event = transcript.outputLine(line);
   if (!event) {
     write(renderRawLine(line));
   } else {
@@ -62,6 +62,7 @@ void RunView::outputLine(const std::string& line) {
 }
 
 void RunView::errorLine(const std::string& line) {
+  transcript.errorLine(line);
   write(colour ? "\x1b[31m" + line + "\x1b[0m" : line);
   showProgress(false);
 }
@@ -69,7 +70,10 @@ void RunView::errorLine(const std::string& line) {
 void RunView::finish(const ChildExit& exit) {
   eraseBar();
   out << barLine(tracker.finished(), tracker.total()) << '\n';
-  out << renderEvent({exitLevel(exit), "", exitMeaning(exit)}, colour) << '\n' << std::flush;
+  out << renderEvent({exitLevel(exit), "", exitMeaning(exit)}, colour) << '\n';
+  for (const std::string& line : failureAdvice(exit, transcript)) out << line << '\n';
+  for (const std::string& line : runSummary(outline, transcript)) out << line << '\n';
+  out << std::flush;
 }
 
 }  // namespace qav::menu

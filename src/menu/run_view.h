@@ -1,10 +1,11 @@
-// The live view of a programming call: every event of qav-cli as one line
-// with its symbol, qav-cli's error lines, and the progress bar.
+// The live view of a programming call: qav-cli's events and error lines,
+// the progress bar, and at the end the outcome and what was programmed.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 
+#include "menu/call_transcript.h"
 #include "menu/child_process.h"
 #include "menu/progress_tracker.h"
 
@@ -20,7 +21,8 @@ class RunView {
 
   void outputLine(const std::string& line);
   void errorLine(const std::string& line);
-  // The final bar and what the exit status means.
+  // The final bar, what the exit status means, the cause and next step of
+  // a failure and the summary of the actions.
   void finish(const ChildExit& exit);
 
   std::size_t finished() const { return tracker.finished(); }
@@ -33,7 +35,9 @@ class RunView {
   std::ostream& out;
   bool terminal;
   bool colour;
+  PlanOutline outline;
   ProgressTracker tracker;
+  CallTranscript transcript;
   std::size_t shownFinished = 0;
   std::size_t barWidth = 0;  // characters of the bar now on screen
 };

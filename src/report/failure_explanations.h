@@ -1,5 +1,5 @@
 // What a failed run of qav-cli means for the technician: its error lines,
-// each with whether another call later may succeed and what to check.
+// each with whether another call later may succeed, the cause and what to do.
 #pragma once
 
 #include <optional>
@@ -16,7 +16,9 @@ struct FailureExplanation {
   const char* pattern;  // ECMAScript regular expression over the whole line
   const char* step;     // event of the step that failed ("auth", "qav"); "" for any
   fleet::LiftOutcome outcome;
-  const char* explanation;  // German, one line
+  const char* explanation;  // German, one short line for a list of lifts
+  const char* cause;        // German sentence: what most likely happened
+  const char* nextStep;     // German sentence: what the technician does next
 };
 
 // The rows in the order they are tried; the first that matches counts.
@@ -25,6 +27,8 @@ const std::vector<FailureExplanation>& failureExplanations();
 struct ExplainedFailure {
   fleet::LiftOutcome outcome = fleet::LiftOutcome::RetryLater;
   std::string explanation;
+  std::string cause;
+  std::string nextStep;
   bool known = false;  // a row of the table matched
 };
 

@@ -125,8 +125,15 @@ TEST(RunView, OnAPipeEveryEventIsALineAndTheBarALineWhenItMoves) {
   EXPECT_NE(std::find(output.begin(), output.end(),
                       "[↻] Ungültige Eingabe laut QAV. Gesamte Befehlssequenz wird wiederholt."),
             output.end());
-  EXPECT_EQ(output.size(), recorded("run_with_retries.jsonl").size() + counts.size() + 1);
-  EXPECT_EQ(output.back(), "[✓] Exit-Status 0: Erfolg.");
+  // The verdict, then what the device took: only the labels of the attempt
+  // that succeeded, not those of the repeated routine sequence.
+  const std::size_t verdict = recorded("run_with_retries.jsonl").size() + counts.size();
+  ASSERT_EQ(output.size(), verdict + 12);
+  EXPECT_EQ(output[verdict], "[✓] Programmierung erfolgreich: das QAV hat alles bestätigt.");
+  EXPECT_EQ(output[verdict + 1], "Programmiert: Uhrzeit und Datum, Routineruf, Wahlverfahren");
+  EXPECT_EQ(output[verdict + 2], "Gesendete Werte:");
+  EXPECT_EQ(output[verdict + 7], "  Parameter Routinezeit auf 07:30 Uhr setzen");
+  EXPECT_EQ(output.back(), "  Parameter Wahlverfahren auf Tonwahl setzen");
 }
 
 TEST(RunView, OnATerminalTheBarIsRedrawnInPlaceAndErrorsStayVisible) {
@@ -138,11 +145,24 @@ TEST(RunView, OnATerminalTheBarIsRedrawnInPlaceAndErrorsStayVisible) {
   std::vector<std::string> visible;
   for (const std::string& line : splitLines(text))
     visible.push_back(line.substr(line.rfind('\r') + 1));
-  ASSERT_EQ(visible.size(), lines.size() + 3);
+  ASSERT_EQ(visible.size(), lines.size() + 11);
   EXPECT_EQ(visible[10], "[…] Uhrzeit und Datum konfigurieren …");
   EXPECT_EQ(visible[lines.size()], "Fehler: Routineruf nach 2 Wiederholungen fehlgeschlagen: x");
   EXPECT_NE(visible[lines.size() + 1].find("5/9 Schritte"), std::string::npos);
-  EXPECT_EQ(visible.back(), "[✗] Exit-Status 3: Fehler, der Vorgang wurde abgebrochen.");
+  // The failure in plain words with its cause and next step, and the one
+  // action the device took before it.
+  const std::vector<std::string> outcome(visible.begin() + lines.size() + 2, visible.end());
+  const std::vector<std::string> expected{
+      "[✗] Die Programmierung ist fehlgeschlagen.",
+      "Ursache: Das QAV hat einen Schritt anders als erwartet beantwortet.",
+      "Nächster Schritt: Erneut versuchen; bleibt es dabei, DTMF-Verfahren und DTMF-Zeiten prüfen.",
+      "Programmiert: Uhrzeit und Datum",
+      "Nicht programmiert: Routineruf, Wahlverfahren",
+      "Gesendete Werte:",
+      "  Einstellung Uhrzeit und Datum initialisieren",
+      "  Parameter Uhrzeit auf 03:02 Uhr setzen",
+      "  Parameter Datum auf 08.12.2026 setzen"};
+  EXPECT_EQ(outcome, expected);
   EXPECT_EQ(text.back(), '\n');
 }
 

@@ -196,9 +196,12 @@ TEST(GuidedRun, ProgramsTheSimulatorAndTheSavedFileReadsBackInQavCli) {
   ASSERT_TRUE(menu.answer("0", "Jetzt anrufen und programmieren? (j/n)")) << menu.screen();
   const std::string preview = menu.screen();
   EXPECT_NE(preview.find("Der Plan umfasst 2 Aktionen"), std::string::npos) << preview;
-  ASSERT_TRUE(menu.answer("j", "Exit-Status ", 240s)) << menu.screen();
+  ASSERT_TRUE(menu.answer("j", "Programmiert: ", 240s)) << menu.screen();
   const std::string run = menu.screen();
-  EXPECT_NE(run.find("[✓] Exit-Status 0: Erfolg."), std::string::npos) << run;
+  EXPECT_NE(run.find("[✓] Programmierung erfolgreich: das QAV hat alles bestätigt.\n"
+                     "Programmiert: Uhrzeit und Datum, Routineruf\n"),
+            std::string::npos)
+      << run;
   EXPECT_EQ(run.find("tester-secret"), std::string::npos) << run;
 
   // What the device now holds, once it has ended after its one call.

@@ -101,15 +101,21 @@ TEST(MenuSession, APasswordLeftOutOfTheFileLeavesNoTraceInIt) {
   EXPECT_TRUE(contains(run.out, "[✓] qav-cli liest die Datei unverändert zurück."));
 }
 
-TEST(MenuSession, UnknownChoicesAreAskedAgainNotTakenAsSomething) {
+// Keys a terminal sends for arrows and the like, and pasted floods, are
+// neither taken as a choice nor shown raw.
+TEST(MenuSession, UnknownChoicesEscapeSequencesAndLongLinesAreAskedAgain) {
   const TemporaryDirectory scratch;
-  const Transcript run = session(scratch, {"42", "x", "-1", "0"});
+  const Transcript run = session(scratch, {"42", "x", "-1", "\x1b[A", std::string(200000, '9'),
+                                           "\x1b[1;5D0\x1bOP"});
   EXPECT_EQ(run.status, 0);
   size_t complaints = 0;
   for (size_t at = run.out.find("Bitte eine Nummer von 0 bis 8"); at != std::string::npos;
        at = run.out.find("Bitte eine Nummer von 0 bis 8", at + 1))
     ++complaints;
-  EXPECT_EQ(complaints, 3u);
+  EXPECT_EQ(complaints, 4u);
+  EXPECT_TRUE(contains(run.out, "Die Eingabe ist zu lang (höchstens 1000 Zeichen)"));
+  EXPECT_TRUE(contains(run.out, "qav-menu beendet."));
+  EXPECT_FALSE(contains(run.out, "\x1b"));
 }
 
 // qav-menu copied beside a stand-in qav-cli that lists a recorded plan for
@@ -133,16 +139,24 @@ void installFakeCli(const TemporaryDirectory& scratch) {
   ::chmod(scratch.path("qav-menu").c_str(), 0755);
 }
 
-TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
+TEST(MenuSession, RunAsksForTheAccountShowsEveryEventAndExplainsTheOutcome) {
   const TemporaryDirectory scratch;
   installFakeCli(scratch);
   // clang-format off
   const Transcript run = session(scratch, scratch.path("qav-menu"), {
-      "2", "1", "pbx", "4", "201", "6", "pa ss", "0",  // SIP account
-      "1", "0123", "", "", "0",                        // guided; the account is complete now
-      "j"});                                           // dial
+      "1", "0123", "", "", "0",   // guided: number; cabin, PIN kept; checklist
+      "0",                        // the SIP account step passed over
+      "pbx", "201", "pa ss",      // asked for before the call
+      "j"});                      // dial
   // clang-format on
   EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(contains(run.out, "Für den Anruf fehlt noch etwas am SIP-Konto:\n"
+                                "[✗] SIP-Server fehlt.\n"
+                                "[✗] SIP-Benutzer/Nebenstelle fehlt.\n"
+                                "[✗] SIP-Passwort fehlt.\n"
+                                "SIP-Server [(leer)]"))
+      << run.out;
+  EXPECT_FALSE(contains(run.out, "Mit --help"));
   EXPECT_TRUE(contains(run.out, "Programmierung von 0123: 3 Aktionen, 9 Schritte."));
   EXPECT_TRUE(
       contains(run.out, "[↻] Ungültige Eingabe laut QAV. Gesamte Befehlssequenz wird wiederholt."));
@@ -151,7 +165,8 @@ TEST(MenuSession, RunShowsEveryEventTheProgressAndWhatTheExitStatusMeans) {
                        "[↻] Ungültige Eingabe laut QAV."));
   EXPECT_TRUE(contains(run.out, "[✓] Programmierung abgeschlossen\n"));
   EXPECT_TRUE(contains(run.out, "Fehler: nur ein Test\n"));
-  EXPECT_TRUE(contains(run.out, "[✗] Exit-Status 3: Fehler, der Vorgang wurde abgebrochen."));
+  EXPECT_TRUE(contains(run.out, "[✗] Die Programmierung ist fehlgeschlagen.\n"
+                                "Ursache: Diese Fehlermeldung ist nicht bekannt.\n"));
   EXPECT_FALSE(contains(test::fileText(scratch.path("argv")), "pa ss"));
   EXPECT_TRUE(contains(test::fileText(scratch.path("env")), "QAV_MENU_PASSWORD=pa ss\n"));
   EXPECT_FALSE(contains(run.out, "pa ss"));
