@@ -137,8 +137,8 @@ void FleetDisplay::stopRequested(int stage) {
     return;
   }
   static const char* const texts[] = {
-      "Abbruch: keine neuen Anrufe; laufende Anrufe werden zu Ende geführt (erneut Strg-C "
-      "beendet sie).",
+      ("Abbruch: keine neuen Anrufe; laufende Anrufe werden zu Ende geführt (erneut Strg-C "
+       "beendet sie)."),
       "Zweites Abbruchsignal: laufende Anrufe werden beendet.",
       "Drittes Abbruchsignal: verbliebene qav-cli werden sofort beendet.",
   };
