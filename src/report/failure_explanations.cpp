@@ -34,6 +34,10 @@ const std::vector<FailureExplanation> rows = {
     {R"(SIP-Registrierung abgebrochen\.)", "", stopped, "unterbrochen",
      "Die Anmeldung wurde abgebrochen, bevor sie fertig war.",
      "Die Programmierung erneut starten."},
+    // Wrapped in the registration's prefix by the session.
+    {R"((?:PJSIP: )?Ungültiger STUN-Server: .*)", "", giveUp, "STUN-Server prüfen",
+     "Der STUN-Server ist nicht auflösbar oder falsch geschrieben.",
+     "STUN-Server prüfen oder leeren."},
     {R"(PJSIP: .*)", "", retry, "SIP-Anmeldung gestört",
      "Die SIP-Anmeldung konnte nicht eingerichtet werden.",
      "SIP-Server, Transport und STUN-Server prüfen, dann erneut versuchen."},
@@ -92,6 +96,14 @@ const std::vector<FailureExplanation> rows = {
      "Kabine prüfen: Mehrgerätebetrieb, Kabine 1 bis 9",
      "Mehrere QAV teilen sich die Leitung, es muss eine Kabine gewählt werden.",
      "Aktuelle Kabine (1 bis 9) des gewünschten Geräts eintragen und erneut programmieren."},
+    // A failed send ends an attempt like a wrong answer; it reaches the
+    // technician wrapped in the attempts' summary.
+    {R"((?:(?:.+ n|N)ach \d+ Wiederholungen fehlgeschlagen: )?)"
+     R"((?:DTMF .*|Inband-DTMF-.*|Ungültiges DTMF-Zeichen: .*))",
+     "", retry,
+     "Tonwahl nicht übertragen, DTMF-Verfahren prüfen",
+     "Die Tonwahlziffern konnten nicht übertragen werden.",
+     "DTMF-Verfahren umstellen (RFC 4733, SIP INFO oder Inband) und erneut versuchen."},
     {R"(Nach \d+ Wiederholungen fehlgeschlagen: Ungültige Eingabe laut QAV\.)", "auth", giveUp,
      "PIN prüfen",
      "Das QAV hat die PIN nicht angenommen.",
@@ -120,17 +132,10 @@ const std::vector<FailureExplanation> rows = {
     {R"(Das QAV hat die Verbindung beendet\.)", "", retry, "Verbindung vom QAV beendet",
      "Das QAV hat während der Programmierung aufgelegt.",
      "Erneut anrufen; was schon bestätigt wurde, ist gespeichert."},
-    {R"((DTMF .*|Inband-DTMF-.*|Ungültiges DTMF-Zeichen: .*))", "", retry,
-     "Tonwahl nicht übertragen, DTMF-Verfahren prüfen",
-     "Die Tonwahlziffern konnten nicht übertragen werden.",
-     "DTMF-Verfahren umstellen (RFC 4733, SIP INFO oder Inband) und erneut versuchen."},
     // Before the call: files and settings of this lift.
     {R"(CA-Datei .*)", "", giveUp, "CA-Datei prüfen",
      "Die CA-Datei für TLS fehlt, ist nicht lesbar oder enthält kein Zertifikat.",
      "Pfad und Inhalt der CA-Datei prüfen."},
-    {R"(Ungültiger STUN-Server: .*)", "", giveUp, "STUN-Server prüfen",
-     "Der STUN-Server ist nicht auflösbar oder falsch geschrieben.",
-     "STUN-Server prüfen oder leeren."},
     {R"(Aufnahmedatei kann nicht geschrieben werden: .*)", "", giveUp, "Aufnahmedatei prüfen",
      "Die Aufnahmedatei kann nicht angelegt werden.",
      "Pfad und Schreibrechte der Aufnahmedatei prüfen."},

@@ -146,5 +146,15 @@ TEST(FailureCoverage, EveryErrorQavCliThrowsHasACauseAndANextStep) {
   }
 }
 
+// Reasons reach the technician inside the text of the step that failed;
+// the wrapper's broad row must not hide what they say.
+TEST(FailureCoverage, WrappedReasonsKeepTheirOwnRow) {
+  EXPECT_EQ(explainFailure("PJSIP: Ungültiger STUN-Server: stun:x:y", "").explanation, "STUN-Server prüfen");
+  for (const char* line : {"Nach 2 Wiederholungen fehlgeschlagen: DTMF konnte nicht gesendet werden: SIP 415",
+                           "Uhrzeit und Datum nach 2 Wiederholungen fehlgeschlagen: Inband-DTMF-Ausgabepuffer "
+                           "wurde nicht abgearbeitet."})
+    EXPECT_EQ(explainFailure(line, "auth").explanation, "Tonwahl nicht übertragen, DTMF-Verfahren prüfen") << line;
+}
+
 }  // namespace
 }  // namespace qav::menu
