@@ -21,7 +21,8 @@ std::string hintOf(const std::string& key) {
 const FieldInfo& fieldInfo(const std::string& key) {
   static const std::vector<FieldInfo> fields = [] {
     std::vector<FieldInfo> all;
-    for (const SettingRow& row : settingTable()) all.push_back({row.key, row.label, hintOf(row.key)});
+    for (const SettingRow& row : settingTable())
+      all.push_back({row.key, row.label, hintOf(row.key)});
     return all;
   }();
   for (const FieldInfo& field : fields)

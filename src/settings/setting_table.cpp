@@ -25,8 +25,8 @@ SettingRow trigger(const char* key, std::string DeviceSettings::*field, const ch
           .action = key,
           .when = When::ActionSelected,
           .rule = rule,
-          .message =
-              std::string(key) + " muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) enthalten."};
+          .message = std::string(key) +
+                     " muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) enthalten."};
 }
 
 std::vector<SettingRow> buildTable() {
@@ -308,7 +308,10 @@ std::vector<SettingRow> buildTable() {
       {.key = "alarm-horn",
        .access = textField(device, &DeviceSettings::alarmHorn),
        .label = "Notrufhupe",
-       .values = {{"0", "aus"}, {"1", "alternierender Ton"}, {"2", "Sirene"}, {"3", "Intervallton"}},
+       .values = {{"0", "aus"},
+                  {"1", "alternierender Ton"},
+                  {"2", "Sirene"},
+                  {"3", "Intervallton"}},
        .action = "alarm-horn",
        .when = When::ActionSelected,
        .rule = isDigitBetween<'0', '3'>,

@@ -158,7 +158,8 @@ std::string optionEntry(const std::string& page, const std::string& key) {
   const std::regex start("\\n\\.It Fl -" + key + "(?![A-Za-z0-9-])[^\\n]*\\n");
   if (!std::regex_search(page, found, start)) return "";
   const std::string rest = found.suffix();
-  return rest.substr(0, std::min({rest.find("\n.It Fl "), rest.find("\n.Ss "), rest.find("\n.Sh ")}));
+  return rest.substr(
+      0, std::min({rest.find("\n.It Fl "), rest.find("\n.Ss "), rest.find("\n.Sh ")}));
 }
 
 // Each value with a meaning as its own tag: ".It Cm 0" and, on the next
@@ -171,7 +172,8 @@ TEST(QavCliManual, ListsEveryValueMeaningOfTheSettingTable) {
     for (const qav::ValueMeaning& value : row.values) {
       if (value.meaning.empty()) continue;
       ++meanings;
-      EXPECT_NE(entry.find(".It Cm " + value.value + "\n" + value.meaning + "\n"), std::string::npos)
+      EXPECT_NE(entry.find(".It Cm " + value.value + "\n" + value.meaning + "\n"),
+                std::string::npos)
           << "--" << row.key << " " << value.value << ": " << value.meaning;
     }
   }

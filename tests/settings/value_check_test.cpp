@@ -17,7 +17,8 @@ TEST(CheckSettingValue, ParserThenCheckThenFine) {
   EXPECT_EQ(checkSettingValue(defaults, "pin", "12"), "QAV-PIN muss vierstellig sein.");
   EXPECT_EQ(checkSettingValue(defaults, "dial-mode", "7"), "Wahlverfahren muss 0, 1 oder 2 sein.");
   EXPECT_EQ(checkSettingValue(defaults, "emergency-trigger-2", "123"),
-            "emergency-trigger-2 muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) enthalten.");
+            "emergency-trigger-2 muss Auslöser-, Lautsprecher- und Mikrofonnummer (je 1-3) "
+            "enthalten.");
   EXPECT_EQ(checkSettingValue(defaults, "target", ""), "Zielrufnummer fehlt.");
   EXPECT_EQ(checkSettingValue(defaults, "actions", "clock,Routine"),
             "Unbekannte #*-Aktion: Routine");
