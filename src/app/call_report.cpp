@@ -15,6 +15,7 @@
 #include "app/version.h"
 #include "plan/plan_builder.h"
 #include "report/file_reason.h"
+#include "settings/setting_values.h"
 
 namespace qav {
 
@@ -55,24 +56,6 @@ std::string isoTime(std::chrono::system_clock::time_point timePoint) {
   return text;
 }
 
-const char* transportText(SipTransport transport) {
-  switch (transport) {
-    case SipTransport::Tcp: return "tcp";
-    case SipTransport::Tls: return "tls";
-    case SipTransport::Udp: break;
-  }
-  return "udp";
-}
-
-const char* dtmfMethodText(DtmfMethod method) {
-  switch (method) {
-    case DtmfMethod::Inband: return "inband";
-    case DtmfMethod::SipInfo: return "sip-info";
-    case DtmfMethod::Rfc4733: break;
-  }
-  return "rfc4733";
-}
-
 // What decides how the call went, by the keys of the settings; no password,
 // no PIN.
 Json settingsDocument(const Settings& s) {
@@ -80,7 +63,7 @@ Json settingsDocument(const Settings& s) {
       {"config", s.configPath},
       {"sip-server", s.sip.server},
       {"sip-port", s.sip.port},
-      {"sip-transport", transportText(s.sip.transport)},
+      {"sip-transport", formatSetting(s, "sip-transport")},
       {"sip-user", s.sip.user},
       {"sip-auth-user", s.sip.authUser},
       {"sip-realm", s.sip.realm},
@@ -88,7 +71,7 @@ Json settingsDocument(const Settings& s) {
       {"sip-stun-server", s.sip.stunServer},
       {"sip-ice", s.sip.ice},
       {"sip-dial-prefix", s.sip.dialPrefix},
-      {"dtmf-method", dtmfMethodText(s.sip.dtmfMethod)},
+      {"dtmf-method", formatSetting(s, "dtmf-method")},
       {"dtmf-tone-ms", s.sip.dtmfToneMs},
       {"dtmf-gap-ms", s.sip.dtmfGapMs},
       {"target", s.device.target},

@@ -3,7 +3,7 @@
 #include "menu/field_editor.h"
 #include "menu/menu_fields.h"
 #include "menu/screens.h"
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "settings/text_util.h"
 
 namespace qav::menu {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "report/failure_explanations.h"
 
 namespace qav::menu {

@@ -1,5 +1,5 @@
-// The settings record seen as qav-cli's key/value texts: every key of the key
-// table in table order, and the text that reads back as a field's value.
+// The settings record seen as qav-cli's key/value texts: every key of the
+// setting table in table order, and the text that reads back as its value.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@
 
 namespace qav::menu {
 
-// All keys qav-cli accepts in its configuration file, in key-table order.
+// All keys qav-cli accepts in its configuration file, in setting-table order.
 const std::vector<std::string>& settingKeys();
 
 // The text that applySettingMap turns back into the field's current value:

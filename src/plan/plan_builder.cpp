@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "plan/parameter_actions.h"
 #include "plan/parameter_encodings.h"
 

@@ -146,7 +146,7 @@ const std::vector<FailureExplanation> rows = {
      "Konfigurationsdatei prüfen",
      "qav-cli konnte seine Konfigurationsdatei nicht lesen, oder sie ist für andere lesbar.",
      "Datei und Rechte prüfen; mit SIP-Passwort darf nur der Besitzer sie lesen (chmod 600)."},
-    {R"((Unbekannte Option: .*|Unbekanntes Argument: .*|Wert fehlt für .*|Ungültiger (Zahlenwert|Wahrheitswert) für .*|.+:\d+: '=' fehlt))",
+    {R"((Unbekannte Option: .*|Unbekannter Einstellungsschlüssel: .*|Unbekanntes Argument: .*|Wert fehlt für .*|Ungültiger (Zahlenwert|Wahrheitswert) für .*|.+:\d+: '=' fehlt))",
      "", giveUp, "Einstellungen ungültig",
      "qav-cli hat eine Option oder einen Wert nicht verstanden.",
      "Die genannte Einstellung prüfen und korrigieren."},

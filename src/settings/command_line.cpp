@@ -3,19 +3,23 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "settings/setting_table.h"
+
 namespace qav {
 
+namespace {
+
+std::set<std::string> optionKeys() {
+  std::set<std::string> keys;
+  for (const SettingRow& row : settingTable())
+    if (row.option) keys.insert(row.key);
+  return keys;
+}
+
+}  // namespace
+
 // Built by static initialisation before main runs and only read afterwards.
-const std::set<std::string> knownOptionKeys{
-    "config", "color", "sip-server", "sip-port", "sip-transport", "sip-user", "sip-auth-user",
-    "sip-password", "sip-password-env", "sip-realm", "sip-proxy", "sip-stun-server",
-    "sip-dial-prefix", "sip-tls-verify", "sip-tls-ca-file", "dtmf-method", "dtmf-tone-ms", "dtmf-gap-ms", "target", "pin", "cabin",
-    "actions", "new-pin", "routine-at", "routine-days", "service-number", "emergency-numbers",
-    "dial-mode", "dial-attempts", "emergency-trigger-1", "emergency-trigger-2",
-    "emergency-trigger-3", "call-duration", "input-mode", "call-protection", "routine-fault",
-    "z208", "output-mode", "alarm-latency", "alarm-horn", "line-impedance", "bus-address",
-    "retries", "settle-ms", "record-audio", "report",
-};
+const std::set<std::string> knownOptionKeys = optionKeys();
 
 namespace {
 
@@ -24,20 +28,19 @@ namespace {
 bool applyFlag(std::string_view argument, CommandLine& result) {
   if (argument == "-h" || argument == "--help") {
     result.help = true;
-  } else if (argument == "--version") {
-    result.version = true;
-  } else if (argument == "--json") {
-    result.options["json"] = "true";
-  } else if (argument == "--dry-run") {
-    result.options["dry-run"] = "true";
-  } else if (argument == "--ice") {
-    result.options["sip-ice"] = "true";
-  } else if (argument == "--no-ice") {
-    result.options["sip-ice"] = "false";
-  } else {
-    return false;
+    return true;
   }
-  return true;
+  if (argument == "--version") {
+    result.version = true;
+    return true;
+  }
+  for (const SettingRow& row : settingTable())
+    for (const auto& [word, value] : row.flags)
+      if (argument == word) {
+        result.options[row.key] = value;
+        return true;
+      }
+  return false;
 }
 
 void requireKnownKey(const std::string& key) {

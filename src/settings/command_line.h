@@ -15,8 +15,8 @@ struct CommandLine {
   bool version = false;
 };
 
-// The keys accepted as "--key VALUE" or "--key=VALUE": every key of the key
-// table except the three set only by flags (sip-ice, json, dry-run).
+// The keys accepted as "--key VALUE" or "--key=VALUE": every key of the
+// setting table except the three set only by flags (sip-ice, json, dry-run).
 extern const std::set<std::string> knownOptionKeys;
 
 // Throws std::runtime_error with the German message on the first bad argument.

@@ -20,6 +20,7 @@
 #include "process.h"
 #include "settings/command_line.h"
 #include "settings/environment.h"
+#include "settings/setting_table.h"
 #include "settings/settings.h"
 
 extern char** environ;
@@ -148,6 +149,35 @@ TEST(QavCliManual, DiagnosticsNameEveryErrorOfTheCall) {
   const std::set<std::string> texts = errorTexts();
   ASSERT_GE(texts.size(), 20u);
   for (const auto& text : texts) EXPECT_NE(page.find(text), std::string::npos) << text;
+}
+
+// The entry of "--key" in the option lists: from its ".It Fl -key" to the
+// next option entry or section.
+std::string optionEntry(const std::string& page, const std::string& key) {
+  std::smatch found;
+  const std::regex start("\\n\\.It Fl -" + key + "(?![A-Za-z0-9-])[^\\n]*\\n");
+  if (!std::regex_search(page, found, start)) return "";
+  const std::string rest = found.suffix();
+  return rest.substr(
+      0, std::min({rest.find("\n.It Fl "), rest.find("\n.Ss "), rest.find("\n.Sh ")}));
+}
+
+// Each value with a meaning as its own tag: ".It Cm 0" and, on the next
+// line, the meaning as the plan listing names it.
+TEST(QavCliManual, ListsEveryValueMeaningOfTheSettingTable) {
+  const std::string page = readFile(kManDir + "/qav-cli.1");
+  std::size_t meanings = 0;
+  for (const qav::SettingRow& row : qav::settingTable()) {
+    const std::string entry = optionEntry(page, row.key);
+    for (const qav::ValueMeaning& value : row.values) {
+      if (value.meaning.empty()) continue;
+      ++meanings;
+      EXPECT_NE(entry.find(".It Cm " + value.value + "\n" + value.meaning + "\n"),
+                std::string::npos)
+          << "--" << row.key << " " << value.value << ": " << value.meaning;
+    }
+  }
+  ASSERT_GE(meanings, 30u);
 }
 
 TEST(QavSimManual, DocumentsEveryOptionOfItsUsage) {

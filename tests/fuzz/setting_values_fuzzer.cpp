@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "plan/plan_builder.h"
 #include "settings/setting_values.h"
 #include "settings/validation.h"

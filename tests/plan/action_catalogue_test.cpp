@@ -1,4 +1,4 @@
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 
 #include <algorithm>
 #include <set>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "plan_test_support.h"
 
 namespace qav {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "settings/setting_values.h"
 
 namespace qav {

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "plan/action_catalogue.h"
+#include "settings/action_catalogue.h"
 #include "plan/plan_builder.h"
 #include "qav-sim/device_state_file.h"
 #include "simulated_sender.h"
