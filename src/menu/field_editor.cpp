@@ -1,5 +1,6 @@
 #include "menu/field_editor.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "settings/setting_table.h"
 #include "settings/setting_values.h"
 #include "settings/text_util.h"
+#include "settings/validation.h"
 #include "settings/value_check.h"
 
 namespace qav::menu {
@@ -37,6 +39,30 @@ std::string booleanWord(const std::string& answer) {
   return answer;
 }
 
+// A value that passes its own check can still break another setting's:
+// emptying the CA file that certificate checking needs. The first finding
+// the change brings about, nothing when it brings none.
+std::optional<std::string> brokenElsewhere(const Settings& before, const std::string& key,
+                                           const std::string& value) {
+  Settings after = before;
+  try {
+    applySettingMap(after, {{key, value}});
+  } catch (const std::exception&) {
+    return std::nullopt;  // the value's own check has spoken
+  }
+  for (const SettingRow& row : settingTable()) {
+    if (row.key == key || row.when == CheckWhen::CallFollows) continue;
+    std::vector<std::string> was;
+    std::vector<std::string> now;
+    checkSettingRow(row, before, was);
+    checkSettingRow(row, after, now);
+    for (const std::string& finding : now)
+      if (std::find(was.begin(), was.end(), finding) == was.end())
+        return finding + " Zuerst „" + row.label + "“ ändern.";
+  }
+  return std::nullopt;
+}
+
 // qav-cli's verdict on `value` for `key`. The SIP account is checked only
 // when a call follows, and the menu asks for it right before one
 // (accountReadyForCall): until then an empty entry is no mistake.
@@ -44,7 +70,8 @@ std::optional<std::string> refusal(const Settings& settings, const std::string& 
                                    const std::string& value) {
   const SettingRow* row = findSettingRow(key);
   if (value.empty() && row != nullptr && row->when == CheckWhen::CallFollows) return std::nullopt;
-  return checkSettingValue(settings, key, value);
+  if (auto reason = checkSettingValue(settings, key, value)) return reason;
+  return brokenElsewhere(settings, key, value);
 }
 
 // The reason and what is allowed, before the same prompt comes again.

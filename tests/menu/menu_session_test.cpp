@@ -111,6 +111,9 @@ TEST(MenuSession, WrongValuesAreAskedAgainWithTheReason) {
       "12", "3",                 // cabin 12, then 3
       "12", "4321",              // PIN 12, then four digits
       "<", "<", "<", "-", "<",   // back to the number: clearing it is refused too
+      "2", "14", "ja", "<",      // checking the certificate needs a CA file,
+      "13", "ca.pem", "14", "j", // which can be given first,
+      "13", "-", "<", "0",       // and not be taken away while it is needed
       "7", "job.conf", "0"});
   // clang-format on
   EXPECT_EQ(run.status, 0) << run.out;
@@ -126,12 +129,18 @@ TEST(MenuSession, WrongValuesAreAskedAgainWithTheReason) {
   refused("cabin", "12", "Aktuelle Kabine [0]");
   refused("pin", "12", "Aktuelle QAV-PIN [5831]");
   refused("target", "", "QAV-Rufnummer [0123]");
+  const std::string needsCa = checkSettingValue(Settings{}, "sip-tls-verify", "true").value_or("");
+  EXPECT_FALSE(needsCa.empty());
+  EXPECT_TRUE(contains(run.out, "[✗] Fehler: " + needsCa + "\n"));
+  EXPECT_TRUE(contains(run.out, "[✗] Fehler: " + needsCa + " Zuerst"));
 
   Settings saved;
   applySettingMap(saved, readConfigFile(scratch.path("job.conf")));
   EXPECT_EQ(saved.device.target, "0123");
   EXPECT_EQ(saved.device.cabin, 3u);
   EXPECT_EQ(saved.device.pin, "4321");
+  EXPECT_TRUE(saved.sip.tlsVerify);
+  EXPECT_TRUE(saved.sip.tlsCaFile.ends_with("ca.pem")) << saved.sip.tlsCaFile;
 }
 
 // Keys a terminal sends for arrows and the like, and pasted floods, are
