@@ -128,7 +128,7 @@ FieldAnswer editEmergencyNumbers(MenuSession& session) {
       return answer == FieldAnswer::Back ? answer : FieldAnswer::Kept;
     }
     session.settings.device.emergencyNumbers = numbers;
-    return answer == FieldAnswer::Back ? answer : FieldAnswer::Changed;
+    return FieldAnswer::Changed;
   };
   for (std::size_t i = 0; i < numbers.size();) {
     const std::string current = numbers[i].empty() ? "(leer)" : numbers[i];

@@ -19,7 +19,7 @@ inline constexpr const char* backWord = "<";
 enum class FieldAnswer { Kept, Changed, Back };
 
 // Asks until the typed or kept value passes, saying why one did not and
-// what is allowed; Back leaves the setting as it was.
+// what is allowed; Back when "<" left the prompts and nothing was taken.
 FieldAnswer askField(MenuSession& session, const std::string& key);
 
 // Returns whether the setting was changed; "<" keeps it.
