@@ -1,5 +1,6 @@
 // One setting edited at a prompt (Enter keeps, "-" empties, "<" goes back),
-// converted by qav-cli's own parsers, so a value they refuse is not taken.
+// judged by qav-cli's own checks as it is entered and asked for again until
+// it passes, so that a value they refuse is never taken.
 #pragma once
 
 #include <string>
@@ -17,6 +18,8 @@ inline constexpr const char* backWord = "<";
 
 enum class FieldAnswer { Kept, Changed, Back };
 
+// Asks until the typed or kept value passes, saying why one did not and
+// what is allowed; Back when "<" left the prompts and nothing was taken.
 FieldAnswer askField(MenuSession& session, const std::string& key);
 
 // Returns whether the setting was changed; "<" keeps it.

@@ -12,7 +12,7 @@ namespace {
 // The menu turns ja and nein into qav-cli's words itself (field_editor).
 std::string hintOf(const std::string& key) {
   if (key == "sip-ice") return "ja oder nein";
-  if (key == "sip-tls-verify") return "ja oder nein; ja verlangt eine CA-Datei";
+  if (key == "sip-tls-verify") return "ja oder nein; für ja zuerst die CA-Datei für TLS eintragen";
   return allowedValuesText(key);
 }
 
@@ -39,7 +39,8 @@ const std::vector<std::string>& sipFieldKeys() {
   static const std::vector<std::string> keys{
       "sip-server", "sip-port",  "sip-transport",   "sip-user", "sip-auth-user",   "sip-password",
       "sip-realm",  "sip-proxy", "sip-stun-server", "sip-ice",  "sip-dial-prefix", "dtmf-method",
-      "sip-tls-verify", "sip-tls-ca-file"};
+      // The CA file first: checking the certificate is refused without one.
+      "sip-tls-ca-file", "sip-tls-verify"};
   return keys;
 }
 

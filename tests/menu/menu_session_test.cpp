@@ -6,6 +6,7 @@
 #include "temporary_directory.h"
 #include "settings/config_file.h"
 #include "settings/setting_values.h"
+#include "settings/value_check.h"
 
 namespace qav::menu {
 namespace {
@@ -48,8 +49,7 @@ TEST(MenuSession, ChooseActionsPreviewThePlanAndSaveForQavCli) {
   const Transcript run = session(scratch, {
       "3",                                      // Aktionen und Werte
       "9", "2",                                 // Wahlverfahren on, value 2
-      "12", "7",                                // Eingangsmodus on, a value qav-cli refuses
-      "w 12", "0",                              // corrected
+      "12", "7", "0",                           // Eingangsmodus on, refused, asked again
       "5",                                      // Routineruf off
       "0",
       "1", "0123", "", "", "0",                 // guided: number; cabin, PIN kept; checklist
@@ -99,6 +99,48 @@ TEST(MenuSession, APasswordLeftOutOfTheFileLeavesNoTraceInIt) {
   EXPECT_EQ(text.find("nur-im-kopf"), std::string::npos);
   EXPECT_TRUE(readConfigFile(scratch.path("handed-on.conf")).count("sip-password") == 0);
   EXPECT_TRUE(contains(run.out, "[✓] qav-cli liest die Datei unverändert zurück."));
+}
+
+// Each value is judged as it is typed, by qav-cli's rules, and asked for
+// again with the reason and what is allowed; nothing refused is stored.
+TEST(MenuSession, WrongValuesAreAskedAgainWithTheReason) {
+  const TemporaryDirectory scratch;
+  // clang-format off
+  const Transcript run = session(scratch, {
+      "1", "", "0123",           // guided: an empty number, then one
+      "12", "3",                 // cabin 12, then 3
+      "12", "4321",              // PIN 12, then four digits
+      "<", "<", "<", "-", "<",   // back to the number: clearing it is refused too
+      "2", "14", "ja", "<",      // checking the certificate needs a CA file,
+      "13", "ca.pem", "14", "j", // which can be given first,
+      "13", "-", "<", "0",       // and not be taken away while it is needed
+      "7", "job.conf", "0"});
+  // clang-format on
+  EXPECT_EQ(run.status, 0) << run.out;
+  const auto refused = [&](const std::string& key, const std::string& text,
+                           const std::string& prompt) {
+    const std::optional<std::string> reason = checkSettingValue(Settings{}, key, text);
+    EXPECT_TRUE(reason.has_value()) << key << "=" << text;
+    EXPECT_TRUE(contains(run.out, "[✗] Fehler: " + reason.value_or("") + "\n  Erlaubt: " +
+                                      allowedValuesText(key) + "\n" + prompt))
+        << key << "\n" << run.out;
+  };
+  refused("target", "", "QAV-Rufnummer [(leer)]");
+  refused("cabin", "12", "Aktuelle Kabine [0]");
+  refused("pin", "12", "Aktuelle QAV-PIN [5831]");
+  refused("target", "", "QAV-Rufnummer [0123]");
+  const std::string needsCa = checkSettingValue(Settings{}, "sip-tls-verify", "true").value_or("");
+  EXPECT_FALSE(needsCa.empty());
+  EXPECT_TRUE(contains(run.out, "[✗] Fehler: " + needsCa + "\n"));
+  EXPECT_TRUE(contains(run.out, "[✗] Fehler: " + needsCa + " Zuerst"));
+
+  Settings saved;
+  applySettingMap(saved, readConfigFile(scratch.path("job.conf")));
+  EXPECT_EQ(saved.device.target, "0123");
+  EXPECT_EQ(saved.device.cabin, 3u);
+  EXPECT_EQ(saved.device.pin, "4321");
+  EXPECT_TRUE(saved.sip.tlsVerify);
+  EXPECT_TRUE(saved.sip.tlsCaFile.ends_with("ca.pem")) << saved.sip.tlsCaFile;
 }
 
 // Keys a terminal sends for arrows and the like, and pasted floods, are

@@ -90,9 +90,9 @@ TEST(TerminalSession, PasswordIsTypedWithoutEchoAndTheMenuGoesOn) {
   EXPECT_EQ(terminal.screen().find("Blind#Geheim"), std::string::npos) << terminal.screen();
 }
 
-// Going back a step, Ctrl-C at a prompt (the password's too: echo comes
-// back), and quitting with unsaved settings.
-TEST(TerminalSession, BackCtrlCAndQuittingWithUnsavedSettings) {
+// A wrong value asked again, going back a step, Ctrl-C at a prompt (the
+// password's too: echo comes back), and quitting with unsaved settings.
+TEST(TerminalSession, WrongValueBackCtrlCAndQuittingWithUnsavedSettings) {
   if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux fehlt";
   const TemporaryDirectory scratch;
   TmuxTerminal terminal(scratch);
@@ -101,8 +101,13 @@ TEST(TerminalSession, BackCtrlCAndQuittingWithUnsavedSettings) {
 
   terminal.type("1");
   ASSERT_TRUE(terminal.waitFor("QAV-Rufnummer [(leer)]"));
+  terminal.type("");
+  ASSERT_TRUE(terminal.waitFor("Fehler: Zielrufnummer fehlt.")) << terminal.screen();
+  ASSERT_TRUE(terminal.waitFor("QAV-Rufnummer [(leer)]", 2)) << terminal.screen();
   terminal.type("0123");
   ASSERT_TRUE(terminal.waitFor("Aktuelle Kabine [0]"));
+  terminal.type("12");
+  ASSERT_TRUE(terminal.waitFor("Aktuelle Kabine [0]", 2)) << terminal.screen();
   terminal.type("<");
   ASSERT_TRUE(terminal.waitFor("QAV-Rufnummer [0123]")) << terminal.screen();
   terminal.press("C-c");
