@@ -52,6 +52,7 @@ void SimDevice::keepState(const DeviceState& state) {
 
 void SimDevice::incomingCall(SipStack& stack, const struct sip_msg* invite, CallSetup setup, bool stopped) {
   struct sip* sip = stack.sip();
+  if (spec_.faults.busy) log_.write("busy");
   if (call_ || stopped || spec_.faults.busy) {
     (void)sip_treply(nullptr, sip, invite, 486, "Busy Here");
     return;
