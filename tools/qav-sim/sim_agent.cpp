@@ -6,6 +6,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "telephony/libre_loop.h"
 #include "telephony/network_address.h"
@@ -126,11 +127,19 @@ void SimAgent::incomingCall(const struct sip_msg* invite) {
 }
 
 std::uint32_t SimAgent::reapFinishedCalls() {
-  std::uint32_t reaped = 0;
-  for (auto& device : devices_)
-    if (device->reapFinishedCall()) ++reaped;
-  callsFinished_ += reaped;
-  return reaped;
+  std::vector<std::pair<SimDevice*, SimCall*>> finished;
+  {
+    LibreLock lock;
+    for (auto& device : devices_)
+      if (SimCall* call = device->finishedCall()) finished.emplace_back(device.get(), call);
+  }
+  if (finished.empty()) return 0;
+  // Stopped outside the lock: a tick may be waiting for it.
+  for (const auto& [device, call] : finished) call->stopClock();
+  LibreLock lock;
+  for (const auto& [device, call] : finished) device->releaseCall();
+  callsFinished_ += static_cast<std::uint32_t>(finished.size());
+  return static_cast<std::uint32_t>(finished.size());
 }
 
 void SimAgent::shutdown() noexcept {

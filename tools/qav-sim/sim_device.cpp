@@ -72,20 +72,6 @@ void SimDevice::incomingCall(SipStack& stack, const struct sip_msg* invite, Call
   }
 }
 
-bool SimDevice::reapFinishedCall() {
-  SimCall* finished = nullptr;
-  {
-    LibreLock lock;
-    if (call_ && call_->finished()) finished = call_.get();
-  }
-  if (!finished) return false;
-  // Only the main thread ever releases the call, so it stays valid meanwhile.
-  finished->stopClock();
-  LibreLock lock;
-  call_.reset();
-  return true;
-}
-
 void SimDevice::hangUp() noexcept {
   SimCall* current = nullptr;
   {

@@ -19,8 +19,7 @@ struct sip_msg;
 namespace qav::sim {
 
 // Owned by the agent. Registration and calls run on libre's worker or under
-// a LibreLock; reapFinishedCall and hangUp come from the main thread and
-// take the lock themselves. The stack outlives the device's account.
+// a LibreLock; hangUp comes from the main thread and takes the lock itself. The stack outlives the device's account.
 class SimDevice {
  public:
   // The device's events go to the shared log, after the spec's prefix.
@@ -36,7 +35,11 @@ class SimDevice {
   // On libre's worker: the INVITE for this device. The setup's faults and
   // contact are replaced by the device's own.
   void incomingCall(SipStack& stack, const struct sip_msg* invite, CallSetup setup, bool stopped);
-  bool reapFinishedCall();
+  // Under libre's lock: the call that has ended, if any. Only the main
+  // thread releases calls, so it stays valid until releaseCall.
+  SimCall* finishedCall() const { return call_ && call_->finished() ? call_.get() : nullptr; }
+  // Under libre's lock, after the call's clock has stopped.
+  void releaseCall() { call_.reset(); }
   // Hangs up and sends the unregistering REGISTER; the caller waits for
   // the answers.
   void hangUp() noexcept;
