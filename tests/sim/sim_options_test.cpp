@@ -27,6 +27,35 @@ TEST(SimOptions, RegistrarAndFaultsAsAllowed) {
   EXPECT_TRUE(o.events);
 }
 
+TEST(SimOptions, DevicesNumberedWithTheirOwnStateAndFaultsOverTheCommonOnes) {
+  const SimOptions o = parse({"--registrar", "127.0.0.1:5060", "--devices", "12", "--password", "{user}-secret",
+                              "--state-dir", "/s", "--device-fault", "2:busy", "--device-fault", "3:silence",
+                              "--device-fault", "3:wrong-pin", "--device-fault", "10:parameter-error@5",
+                              "--device-fault", "12:hang-up", "--hang-up-after", "9"});
+  const std::vector<DeviceSpec> devices = deviceSpecs(o);
+  ASSERT_EQ(devices.size(), 12u);
+  EXPECT_EQ(devices[0].user, "qav01");
+  EXPECT_EQ(devices[0].password, "qav01-secret");
+  EXPECT_EQ(devices[0].stateFile, "/s/qav01.json");
+  EXPECT_EQ(devices[0].eventPrefix, "qav01 ");
+  EXPECT_EQ(devices[11].user, "qav12");
+  EXPECT_EQ(devices[0].faults.hangUpAfter, 9u);
+  EXPECT_FALSE(devices[0].faults.busy || devices[0].faults.refusesPin || devices[0].faults.silenceAt);
+  EXPECT_TRUE(devices[1].faults.busy);
+  EXPECT_EQ(devices[2].faults.silenceAt, 1u);
+  EXPECT_TRUE(devices[2].faults.refusesPin);
+  EXPECT_EQ(devices[9].faults.parameterErrorsFrom, 5u);
+  EXPECT_TRUE(devices[9].faults.refuses(7) && !devices[9].faults.refuses(4));
+  EXPECT_EQ(devices[11].faults.hangUpAfter, 2u);
+
+  const std::vector<DeviceSpec> alone =
+      deviceSpecs(parse({"--registrar", "127.0.0.1:5060", "--user", "qav", "--state", "s.json"}));
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(alone[0].user, "qav");
+  EXPECT_EQ(alone[0].stateFile, "s.json");
+  EXPECT_EQ(alone[0].eventPrefix, "");
+}
+
 TEST(SimOptions, StunServerAndIce) {
   const SimOptions plain = parse({"--listen", "127.0.0.1:0"});
   EXPECT_FALSE(plain.stunServer);
@@ -91,6 +120,14 @@ TEST(SimOptions, RefusesWhatWouldMisleadTheRun) {
       {"--listen", "127.0.0.1:5060", "--line-noise", "white:6"},   // above full scale
       {"--listen", "127.0.0.1:5060", "--line-echo", "50:3"},       // echo louder than its source
       {"--listen", "127.0.0.1:5060", "--line-echo", "-5:-15"},
+      {"--listen", "127.0.0.1:5060", "--devices", "2"},           // devices register
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--state", "s.json"},  // one file for two
+      {"--registrar", "127.0.0.1:5060", "--user", "u", "--state-dir", "d"},      // without --devices
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--device-fault", "3:busy"},
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--device-fault", "0:busy"},
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--device-fault", "1:asleep"},
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--device-fault", "1:busy@2"},
+      {"--registrar", "127.0.0.1:5060", "--devices", "2", "--device-fault", "1:silence@0"},
   };
   for (const auto& args : refused) {
     std::string joined;

@@ -34,7 +34,7 @@ DialogueOutput DeviceDialogue::start(DeviceTime now) {
   if (faults_.silenceAt == step) {
     quietFrom_ = now;
   } else {
-    const bool refuse = faults_.parameterErrorAt == step;
+    const bool refuse = faults_.refuses(step);
     const Signal greeting = sharedLine ? Signal::MultiDevicePrompt : Signal::SingleConfirmation;
     respond(step, refuse ? Signal::ParameterError : greeting, now, timing_.startSignalDelay);
   }
@@ -112,7 +112,7 @@ void DeviceDialogue::complete(DeviceTime at) {
     reader_.restart(at);
     return;
   }
-  const bool refuse = faults_.parameterErrorAt == step;
+  const bool refuse = faults_.refuses(step);
   switch (stage_) {
     case Stage::Cabin:
       return judgeCabin(entry, step, refuse, at);
@@ -154,7 +154,7 @@ void DeviceDialogue::judgeCabin(const std::string& entry, std::uint32_t step, bo
 
 void DeviceDialogue::judgePin(const std::string& entry, std::uint32_t step, bool refuse,
                               DeviceTime at) {
-  if (refuse || entry != addressed().pin) {
+  if (refuse || faults_.refusesPin || entry != addressed().pin) {
     respond(step, Signal::ParameterError, at);
     reader_.begin(pinEntry(), std::nullopt);
     return;

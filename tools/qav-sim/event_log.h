@@ -13,12 +13,18 @@ namespace qav::sim {
 class EventLog {
  public:
   explicit EventLog(bool enabled, std::FILE* out = stdout) : enabled_(enabled), out_(out) {}
+  // One device's lines among several: written through the shared log, each
+  // beginning with the prefix. The shared log outlives this one.
+  EventLog(EventLog& shared, std::string prefix)
+      : enabled_(shared.enabled_), out_(shared.out_), shared_(&shared), prefix_(std::move(prefix)) {}
 
   void write(const std::string& line);
 
  private:
   bool enabled_;
   std::FILE* out_;
+  EventLog* shared_ = nullptr;
+  std::string prefix_;
   std::mutex mutex_;
 };
 

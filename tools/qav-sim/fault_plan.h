@@ -32,6 +32,13 @@ struct FaultPlan {
   // The step is refused as a parameter error, with all that follows from
   // that: the command is aborted, the PIN asked for again.
   std::optional<std::uint32_t> parameterErrorAt;
+  // This step and every later one are refused so: a device that takes no
+  // value, however often the caller repeats it.
+  std::optional<std::uint32_t> parameterErrorsFrom;
+  // Every PIN is refused, as by a device whose stored PIN is another one.
+  bool refusesPin = false;
+  // Every call is turned away with 486 Busy Here, as by a line in use.
+  bool busy = false;
   // The step is not heard: no answer, and the device still waits for it.
   std::optional<std::uint32_t> silenceAt;
   // The device hangs up once its answer to the step has been played.
@@ -42,6 +49,10 @@ struct FaultPlan {
   // this device's; the rest of the call then programs that other device.
   bool secondDevice = false;
   LineConditions line;
+
+  bool refuses(std::uint32_t step) const {
+    return parameterErrorAt == step || (parameterErrorsFrom && step >= *parameterErrorsFrom);
+  }
 };
 
 }  // namespace qav::sim

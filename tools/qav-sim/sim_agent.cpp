@@ -5,9 +5,9 @@
 #include <chrono>
 #include <iostream>
 #include <stdexcept>
-#include <thread>
+#include <string_view>
+#include <utility>
 
-#include "qav-sim/device_state_file.h"
 #include "telephony/libre_loop.h"
 #include "telephony/network_address.h"
 #include "telephony/stun_probe.h"
@@ -20,20 +20,22 @@ constexpr std::chrono::milliseconds kAnswerWait{2000};
 constexpr char kDefaultContactUser[] = "qav";
 constexpr char kUserAgent[] = "qav-sim";
 
-SipSettings accountSettings(const SimOptions& options, const std::string& registrarIp) {
+SipSettings registrarSettings(const SimOptions& options, const std::string& registrarIp) {
   SipSettings settings;
   settings.server = registrarIp;
   settings.port = options.registrar->port;
   settings.transport = options.transport;
-  settings.user = options.user;
-  settings.password = options.password;
   return settings;
 }
 
 }  // namespace
 
-SimAgent::SimAgent(const SimOptions& options, EventLog& log)
-    : options_(options), log_(log), contactUser_(options.user.empty() ? kDefaultContactUser : options.user) {
+SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options) {
+  for (DeviceSpec& spec : deviceSpecs(options)) {
+    devices_.push_back(std::make_unique<SimDevice>(std::move(spec), log));
+    if (options.devices) byUser_.emplace(devices_.back()->user(), devices_.back().get());
+  }
+  if (!options.devices && options.user.empty()) devices_.front()->setContact(kDefaultContactUser);
   resolveStunServer();
   std::string registrarIp;
   std::uint16_t port = 0;
@@ -52,9 +54,10 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log)
   try {
     if (!stack_) stack_ = makeStack(port);
     if (options.registrar) {
-      registerAt(HostPort{registrarIp, options.registrar->port});
+      const SipSettings settings = registrarSettings(options, registrarIp);
+      for (auto& device : devices_) device->registerAt(*stack_, settings);
     } else {
-      log_.write("listening " + stack_->localAddress());
+      log.write("listening " + stack_->localAddress());
     }
   } catch (...) {
     // Released here, under libre's lock, not by the members' destructors.
@@ -80,7 +83,8 @@ void SimAgent::bindMappedStack() {
         LibreLock lock;
         stack_ = makeStack(port);
       });
-  if (mapped) contactUser_ = publicContact(contactUser_, *mapped);
+  if (!mapped) return;
+  for (auto& device : devices_) device->setContact(publicContact(device->user(), *mapped));
 }
 
 std::unique_ptr<SipStack> SimAgent::makeStack(std::uint16_t port) {
@@ -96,98 +100,56 @@ std::unique_ptr<SipStack> SimAgent::makeStack(std::uint16_t port) {
   return std::make_unique<SipStack>(std::move(stack));
 }
 
-void SimAgent::registerAt(const HostPort& registrar) {
-  try {
-    account_ = std::make_unique<SipAccount>(*stack_, accountSettings(options_, registrar.host),
-                                            std::vector<std::string>{},
-                                            [this](int status, bool active) { registrationAnswered(status, active); });
-  } catch (const std::runtime_error& error) {
-    throw std::runtime_error(std::string("cannot register: ") + error.what());
-  }
-}
-
-void SimAgent::registrationAnswered(int status, bool active) {
-  if (status >= 200 && status < 300 && active) {
-    if (!registered_) log_.write("registered");
-    registered_ = true;
-  } else if (status >= 300 && !registered_ && !refused_) {
-    refused_ = status;
-    log_.write("registration-failed " + std::to_string(status));
-  }
-}
-
-std::optional<int> SimAgent::registrationRefused() const {
+std::optional<RefusedRegistration> SimAgent::registrationRefused() const {
   LibreLock lock;
-  return refused_;
+  for (const auto& device : devices_)
+    if (const std::optional<int> status = device->registrationRefused()) return RefusedRegistration{device->user(), *status};
+  return std::nullopt;
 }
 
-DeviceState SimAgent::stateForCall() {
-  if (!options_.stateFile.empty()) return loadDeviceState(options_.stateFile);
-  std::lock_guard lock(stateMutex_);
-  return memoryState_;
-}
-
-void SimAgent::keepState(const DeviceState& state) {
-  if (!options_.stateFile.empty()) {
-    saveDeviceState(options_.stateFile, state);
-    return;
-  }
-  std::lock_guard lock(stateMutex_);
-  memoryState_ = state;
+// Alone, the device takes every call that reaches the stack; among several,
+// the PBX names the one called in the request URI, as its contact.
+SimDevice* SimAgent::addressed(const struct sip_msg* invite) {
+  if (!options_.devices) return devices_.front().get();
+  const std::string_view user(invite->uri.user.p, invite->uri.user.l);
+  const auto found = byUser_.find(user);
+  return found == byUser_.end() ? nullptr : found->second;
 }
 
 void SimAgent::incomingCall(const struct sip_msg* invite) {
-  struct sip* sip = stack_->sip();
-  if (call_ || stopped_) {
-    (void)sip_treply(nullptr, sip, invite, 486, "Busy Here");
+  SimDevice* device = addressed(invite);
+  if (!device) {
+    (void)sip_treply(nullptr, stack_->sip(), invite, 404, "Not Found");
     return;
   }
-  CallSetup setup{localIp_, contactUser_, traversal_, options_.ringDelay, options_.timing, options_.faults,
-                  options_.line};
-  try {
-    auto call = std::make_unique<SimCall>(setup, stateForCall(), log_,
-                                          [this](const DeviceState& state) { keepState(state); });
-    call->accept(*stack_, invite);
-    call_ = std::move(call);
-  } catch (const NotAcceptable&) {
-    (void)sip_treply(nullptr, sip, invite, 488, "Not Acceptable Here");
-  } catch (const std::exception& error) {
-    std::cerr << "qav-sim: call refused: " << error.what() << std::endl;
-    (void)sip_treply(nullptr, sip, invite, 500, "Server Internal Error");
-  }
+  const CallSetup setup{localIp_, "", traversal_, options_.ringDelay, options_.timing, options_.faults, options_.line};
+  device->incomingCall(*stack_, invite, setup, stopped_);
 }
 
-bool SimAgent::reapFinishedCall() {
-  SimCall* finished = nullptr;
+std::uint32_t SimAgent::reapFinishedCalls() {
+  std::vector<std::pair<SimDevice*, SimCall*>> finished;
   {
     LibreLock lock;
-    if (call_ && call_->finished()) finished = call_.get();
+    for (auto& device : devices_)
+      if (SimCall* call = device->finishedCall()) finished.emplace_back(device.get(), call);
   }
-  if (!finished) return false;
-  // Only this thread ever releases the call, so it stays valid meanwhile.
-  finished->stopClock();
+  if (finished.empty()) return 0;
+  // Stopped outside the lock: a tick may be waiting for it.
+  for (const auto& [device, call] : finished) call->stopClock();
   LibreLock lock;
-  call_.reset();
-  ++callsFinished_;
-  return true;
+  for (const auto& [device, call] : finished) device->releaseCall();
+  callsFinished_ += static_cast<std::uint32_t>(finished.size());
+  return static_cast<std::uint32_t>(finished.size());
 }
 
 void SimAgent::shutdown() noexcept {
   try {
-    SimCall* current = nullptr;
     {
       LibreLock lock;
       if (stopped_) return;
       stopped_ = true;
-      current = call_.get();
     }
-    if (current) current->stopClock();
-    {
-      LibreLock lock;
-      call_.reset();
-      // Released, the account sends the unregistering REGISTER.
-      account_.reset();
-    }
+    for (auto& device : devices_) device->hangUp();
     waitForAnswers(stack_.get(), {"BYE", "REGISTER"}, kAnswerWait);
     LibreLock lock;
     releaseStack();
@@ -196,7 +158,7 @@ void SimAgent::shutdown() noexcept {
 }
 
 void SimAgent::releaseStack() {
-  account_.reset();
+  for (auto& device : devices_) device->releaseAccount();
   stack_.reset();
 }
 

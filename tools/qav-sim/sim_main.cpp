@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <time.h>
 
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -41,10 +42,11 @@ bool stopRequested(const sigset_t& set) {
 // Until a signal, the requested number of calls, or a refused registration.
 int serve(const SimOptions& options, qav::sim::SimAgent& agent, const sigset_t& signals) {
   while (!stopRequested(signals)) {
-    agent.reapFinishedCall();
+    agent.reapFinishedCalls();
     if (options.calls && agent.callsFinished() >= *options.calls) return 0;
-    if (const std::optional<int> status = agent.registrationRefused()) {
-      std::cerr << "qav-sim: registration refused (SIP " << *status << ")" << std::endl;
+    if (const std::optional<qav::sim::RefusedRegistration> refused = agent.registrationRefused()) {
+      const std::string whose = options.devices ? " for " + refused->user : "";
+      std::cerr << "qav-sim: registration refused" << whose << " (SIP " << refused->status << ")" << std::endl;
       return kRunError;
     }
   }
@@ -52,8 +54,10 @@ int serve(const SimOptions& options, qav::sim::SimAgent& agent, const sigset_t& 
 }
 
 int run(const SimOptions& options) {
+  if (!options.stateDir.empty()) std::filesystem::create_directories(options.stateDir);
   // A state file that cannot be read fails now, not at the first call.
-  if (!options.stateFile.empty()) (void)qav::sim::loadDeviceState(options.stateFile);
+  for (const qav::sim::DeviceSpec& device : qav::sim::deviceSpecs(options))
+    if (!device.stateFile.empty()) (void)qav::sim::loadDeviceState(device.stateFile);
   const sigset_t signals = stopSignals();
   // Blocked before any thread starts, so that every thread inherits it and
   // only the main thread's sigtimedwait takes the signals.

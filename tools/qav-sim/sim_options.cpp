@@ -13,6 +13,14 @@ namespace qav::sim {
 
 namespace {
 
+// Steps of a call to a device on its own line: the start signal, the PIN,
+// the first opening code.
+constexpr std::uint32_t kStartSignalStep = 1;
+constexpr std::uint32_t kPinStep = 2;
+constexpr std::uint32_t kFirstCodeStep = 3;
+constexpr std::uint64_t kMostDevices = 999;
+constexpr char kDefaultDeviceUser[] = "qav";
+
 constexpr std::array<std::pair<Signal, const char*>, 5> kAnswerNames{{
     {Signal::SingleConfirmation, "single-confirmation"},
     {Signal::DoubleConfirmation, "double-confirmation"},
@@ -116,6 +124,68 @@ line::EchoSpec lineEcho(const std::string& option, const std::string& value) {
   return {delay, gain};
 }
 
+constexpr std::array<std::pair<DeviceFaultKind, const char*>, 5> kDeviceFaultNames{{
+    {DeviceFaultKind::Busy, "busy"},
+    {DeviceFaultKind::Silence, "silence"},
+    {DeviceFaultKind::ParameterError, "parameter-error"},
+    {DeviceFaultKind::WrongPin, "wrong-pin"},
+    {DeviceFaultKind::HangUp, "hang-up"},
+}};
+
+// K:NAME[@STEP], such as "7:busy" or "12:silence@4".
+DeviceFault deviceFault(const std::string& option, const std::string& value) {
+  const auto colon = value.find(':');
+  if (colon == std::string::npos) invalid(option, value);
+  DeviceFault fault;
+  fault.device = static_cast<std::uint32_t>(number(option, value.substr(0, colon), 1, kMostDevices));
+  std::string name = value.substr(colon + 1);
+  if (const auto at = name.find('@'); at != std::string::npos) {
+    fault.step = step(option, name.substr(at + 1));
+    name.resize(at);
+  }
+  for (const auto& [kind, known] : kDeviceFaultNames)
+    if (name == known) {
+      fault.kind = kind;
+      if (fault.step && (kind == DeviceFaultKind::Busy || kind == DeviceFaultKind::WrongPin)) invalid(option, value);
+      return fault;
+    }
+  invalid(option, value);
+}
+
+void applyFault(const DeviceFault& fault, FaultPlan& faults) {
+  switch (fault.kind) {
+    case DeviceFaultKind::Busy:
+      faults.busy = true;
+      return;
+    case DeviceFaultKind::Silence:
+      faults.silenceAt = fault.step.value_or(kStartSignalStep);
+      return;
+    case DeviceFaultKind::ParameterError:
+      faults.parameterErrorsFrom = fault.step.value_or(kFirstCodeStep);
+      return;
+    case DeviceFaultKind::WrongPin:
+      faults.refusesPin = true;
+      return;
+    case DeviceFaultKind::HangUp:
+      faults.hangUpAfter = fault.step.value_or(kPinStep);
+      return;
+  }
+}
+
+// At least two digits, as the accounts of a PBX are usually numbered.
+std::string numberedUser(const std::string& prefix, std::uint32_t device) {
+  std::string digits = std::to_string(device);
+  if (digits.size() < 2) digits.insert(0, "0");
+  return prefix + digits;
+}
+
+std::string withUser(std::string password, const std::string& user) {
+  static const std::string placeholder = "{user}";
+  for (auto at = password.find(placeholder); at != std::string::npos; at = password.find(placeholder, at + user.size()))
+    password.replace(at, placeholder.size(), user);
+  return password;
+}
+
 using ValueSetter = std::function<void(SimOptions&, const std::string& option, const std::string& value)>;
 using FlagSetter = std::function<void(SimOptions&)>;
 
@@ -127,6 +197,10 @@ const std::map<std::string, ValueSetter>& valueOptions() {
       {"--password", [](SimOptions& o, auto&, auto& v) { o.password = v; }},
       {"--transport", [](SimOptions& o, auto& k, auto& v) { o.transport = transportNamed(k, v); }},
       {"--state", [](SimOptions& o, auto&, auto& v) { o.stateFile = v; }},
+      {"--devices",
+       [](SimOptions& o, auto& k, auto& v) { o.devices = static_cast<std::uint32_t>(number(k, v, 1, kMostDevices)); }},
+      {"--state-dir", [](SimOptions& o, auto&, auto& v) { o.stateDir = v; }},
+      {"--device-fault", [](SimOptions& o, auto& k, auto& v) { o.deviceFaults.push_back(deviceFault(k, v)); }},
       {"--stun-server", [](SimOptions& o, auto& k, auto& v) { o.stunServer = stunServerNamed(k, v); }},
       {"--ring-ms", [](SimOptions& o, auto& k, auto& v) { o.ringDelay = duration(k, v); }},
       {"--calls",
@@ -172,7 +246,18 @@ void checkComplete(const SimOptions& options) {
   if (options.help) return;
   if (options.registrar.has_value() == options.listen.has_value())
     throw std::invalid_argument("give either --registrar or --listen");
-  if (options.registrar && options.user.empty()) throw std::invalid_argument("--registrar needs --user");
+  if (options.registrar && options.user.empty() && !options.devices)
+    throw std::invalid_argument("--registrar needs --user");
+  if (options.devices) {
+    if (!options.registrar) throw std::invalid_argument("--devices needs --registrar");
+    if (!options.stateFile.empty()) throw std::invalid_argument("--devices keeps its states with --state-dir, not --state");
+    for (const DeviceFault& fault : options.deviceFaults)
+      if (fault.device > *options.devices)
+        throw std::invalid_argument("--device-fault names device " + std::to_string(fault.device) + " of " +
+                                    std::to_string(*options.devices));
+  } else if (!options.stateDir.empty() || !options.deviceFaults.empty()) {
+    throw std::invalid_argument("--state-dir and --device-fault need --devices");
+  }
   const double level = options.faults.line.levelDbfs;
   // Above full scale the tones would clip into a different spectrum.
   if (level > 0.0 || level < -96.0) throw std::invalid_argument("--level-dbfs must lie between -96 and 0");
@@ -201,6 +286,11 @@ std::string simUsage() {
   return "usage: qav-sim (--registrar HOST:PORT --user U --password P | --listen ADDRESS:PORT)\n"
          "               [--transport udp|tcp|tls] [--state FILE] [--ring-ms N] [--calls N] [--events]\n"
          "               [--stun-server HOST[:PORT]] [--ice]\n"
+         "  devices: --devices N [--state-dir DIR] [--device-fault K:FAULT[@STEP]]...\n"
+         "           registers --user (default qav) numbered 01 ... N, each with --password\n"
+         "           ({user} stands for the name) and DIR/USER.json; event lines begin with USER\n"
+         "  FAULT:   busy, silence (default step 1), parameter-error (from step 3 on),\n"
+         "           wrong-pin, hang-up (after step 2)\n"
          "  timing:  --start-signal-delay-ms N --answer-delay-ms N --inter-digit-pause-ms N\n"
          "           --empty-entry-after-ms N --abandon-after-ms N --calibration-ms N\n"
          "  faults:  --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"
@@ -212,6 +302,22 @@ std::string simUsage() {
          "  COLOUR:  white, pink, speech\n"
          "  ANSWER:  single-confirmation, double-confirmation, multi-device-prompt,\n"
          "           alternating-disconnect, parameter-error\n";
+}
+
+std::vector<DeviceSpec> deviceSpecs(const SimOptions& options) {
+  if (!options.devices) return {DeviceSpec{options.user, options.password, options.stateFile, options.faults, ""}};
+  const std::string prefix = options.user.empty() ? kDefaultDeviceUser : options.user;
+  std::vector<DeviceSpec> devices;
+  for (std::uint32_t device = 1; device <= *options.devices; ++device) {
+    DeviceSpec spec{numberedUser(prefix, device), "", "", options.faults, ""};
+    spec.password = withUser(options.password, spec.user);
+    if (!options.stateDir.empty()) spec.stateFile = options.stateDir + "/" + spec.user + ".json";
+    for (const DeviceFault& fault : options.deviceFaults)
+      if (fault.device == device) applyFault(fault, spec.faults);
+    spec.eventPrefix = spec.user + " ";
+    devices.push_back(std::move(spec));
+  }
+  return devices;
 }
 
 std::string answerName(Signal pattern) {
