@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <exception>
-#include <iostream>
 #include <utility>
 
 #include "qav-sim/answer_audio.h"
+#include "qav-sim/error_line.h"
 #include "qav-sim/sim_options.h"
 
 namespace qav::sim {
@@ -72,7 +72,7 @@ void DeviceLine::take(const DialogueOutput& output) {
     } catch (const std::exception& error) {
       // The call goes on, as a device with a failing memory would; the line
       // that a test waits for is missing, and the reason is on stderr.
-      std::cerr << "qav-sim: " << error.what() << std::endl;
+      printError(error.what());
     }
   }
   if (!output.answer) return;

@@ -112,7 +112,14 @@ void readKey(const std::string& key, const json& value, DeviceState& state) {
 DeviceState stateFromJson(const json& document) {
   if (!document.is_object()) throw std::runtime_error("kein JSON-Objekt");
   DeviceState state;
-  for (const auto& [key, value] : document.items()) readKey(key, value, state);
+  for (const auto& [key, value] : document.items()) {
+    try {
+      readKey(key, value, state);
+    } catch (const json::exception&) {
+      // A value of the wrong type, or a trigger without one of its keys.
+      throw std::runtime_error("ungültiger Wert für " + key);
+    }
+  }
   return state;
 }
 
@@ -135,6 +142,9 @@ DeviceState loadDeviceState(const std::filesystem::path& path) {
   }
   try {
     return stateFromJson(json::parse(readWholeFile(path)));
+  } catch (const json::parse_error& failure) {
+    throw std::runtime_error("QAV-Zustandsdatei " + path.string() + ": kein gültiges JSON (Byte " +
+                             std::to_string(failure.byte) + ")");
   } catch (const std::exception& failure) {
     throw std::runtime_error("QAV-Zustandsdatei " + path.string() + ": " + failure.what());
   }

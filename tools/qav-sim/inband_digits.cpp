@@ -37,7 +37,7 @@ InbandDigits::InbandDigits() {
   const int err = dtmf_dec_alloc(
       &decoder_, kSampleRate, 1, [](char digit, void* arg) { static_cast<InbandDigits*>(arg)->heard_ = digit; },
       this);
-  if (err) throw std::runtime_error("cannot set up the DTMF decoder");
+  if (err) throw std::runtime_error("DTMF-Decoder kann nicht eingerichtet werden");
 }
 
 InbandDigits::~InbandDigits() { mem_deref(decoder_); }

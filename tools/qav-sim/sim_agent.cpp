@@ -3,11 +3,11 @@
 #include <re.h>
 
 #include <chrono>
-#include <iostream>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
 
+#include "qav-sim/error_line.h"
 #include "telephony/libre_loop.h"
 #include "telephony/network_address.h"
 #include "telephony/stun_probe.h"
@@ -42,9 +42,9 @@ SimAgent::SimAgent(const SimOptions& options, EventLog& log) : options_(options)
   if (options.registrar) {
     const std::string& host = options.registrar->host;
     registrarIp = isNumericHost(host) ? host : resolveHost(host);
-    if (registrarIp.empty()) throw std::runtime_error("cannot resolve " + host);
+    if (registrarIp.empty()) throw std::runtime_error("Registrar nicht auflösbar: " + host);
     localIp_ = localAddressTowards(registrarIp);
-    if (localIp_.empty()) throw std::runtime_error("no route to " + registrarIp);
+    if (localIp_.empty()) throw std::runtime_error("Keine Route zu " + registrarIp);
   } else {
     localIp_ = options.listen->host;
     port = options.listen->port;
@@ -73,7 +73,8 @@ void SimAgent::resolveStunServer() {
   if (!options_.stunServer) return;
   traversal_.stunServer = qav::resolveStunServer(*options_.stunServer);
   // Like a server that does not answer: the calls go on without a mapping.
-  if (!traversal_.stunServer) std::cerr << "qav-sim: cannot resolve " << options_.stunServer->host << std::endl;
+  if (!traversal_.stunServer)
+    printWarning("STUN-Server nicht auflösbar, es geht ohne ihn weiter: " + options_.stunServer->host);
 }
 
 void SimAgent::bindMappedStack() {

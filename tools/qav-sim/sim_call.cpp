@@ -56,7 +56,8 @@ SimCall::~SimCall() {
 void SimCall::accept(SipStack& stack, const struct sip_msg* invite) {
   // No offer: ours goes in the 200 OK and the answer comes with the ACK.
   offerInInvite_ = mbuf_get_left(invite->mb) > 0;
-  if (offerInInvite_ && media_.takeOffer(invite->mb) != 0) throw NotAcceptable("no common audio format in the offer");
+  if (offerInInvite_ && media_.takeOffer(invite->mb) != 0)
+    throw NotAcceptable("kein gemeinsames Audioformat im Angebot");
   const bool waiting = media_.prepare([this] { describedLater(); });
   if (!waiting) checkLibre(describe());
   checkLibre(acceptSession(&session_, stack, invite, 180, "Ringing", setup_.contactUser, nullptr, kAllowHeader,

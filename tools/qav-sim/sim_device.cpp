@@ -2,13 +2,20 @@
 
 #include <re.h>
 
-#include <iostream>
 #include <stdexcept>
 
 #include "qav-sim/device_state_file.h"
+#include "qav-sim/error_line.h"
 #include "telephony/libre_loop.h"
 
 namespace qav::sim {
+
+namespace {
+
+// " für qav07" among several devices; the one device alone needs no name.
+std::string forDevice(const DeviceSpec& spec) { return spec.eventPrefix.empty() ? "" : " für " + spec.user; }
+
+}  // namespace
 
 SimDevice::SimDevice(DeviceSpec spec, EventLog& shared)
     : spec_(std::move(spec)), log_(shared, spec_.eventPrefix), contact_(spec_.user) {}
@@ -20,8 +27,7 @@ void SimDevice::registerAt(SipStack& stack, SipSettings settings) {
     account_ = std::make_unique<SipAccount>(stack, settings, std::vector<std::string>{},
                                             [this](int status, bool active) { registrationAnswered(status, active); });
   } catch (const std::runtime_error& error) {
-    throw std::runtime_error(std::string("cannot register") + (spec_.eventPrefix.empty() ? "" : " " + spec_.user) +
-                             ": " + error.what());
+    throw std::runtime_error("SIP-Registrierung" + forDevice(spec_) + " nicht möglich: " + error.what());
   }
 }
 
@@ -67,7 +73,7 @@ void SimDevice::incomingCall(SipStack& stack, const struct sip_msg* invite, Call
   } catch (const NotAcceptable&) {
     (void)sip_treply(nullptr, sip, invite, 488, "Not Acceptable Here");
   } catch (const std::exception& error) {
-    std::cerr << "qav-sim: call refused: " << error.what() << std::endl;
+    printError("Anruf" + forDevice(spec_) + " abgewiesen: " + error.what());
     (void)sip_treply(nullptr, sip, invite, 500, "Server Internal Error");
   }
 }

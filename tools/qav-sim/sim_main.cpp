@@ -8,9 +8,11 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "qav-sim/device_state_file.h"
+#include "qav-sim/error_line.h"
 #include "qav-sim/event_log.h"
 #include "qav-sim/sim_agent.h"
 #include "qav-sim/sim_options.h"
@@ -45,16 +47,22 @@ int serve(const SimOptions& options, qav::sim::SimAgent& agent, const sigset_t& 
     agent.reapFinishedCalls();
     if (options.calls && agent.callsFinished() >= *options.calls) return 0;
     if (const std::optional<qav::sim::RefusedRegistration> refused = agent.registrationRefused()) {
-      const std::string whose = options.devices ? " for " + refused->user : "";
-      std::cerr << "qav-sim: registration refused" << whose << " (SIP " << refused->status << ")" << std::endl;
+      const std::string whose = options.devices ? " für " + refused->user : "";
+      qav::sim::printError("SIP-Registrierung" + whose + " abgelehnt (SIP " + std::to_string(refused->status) + ")");
       return kRunError;
     }
   }
   return 0;
 }
 
+void createStateDir(const std::string& dir) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (error) throw std::runtime_error("Zustandsverzeichnis " + dir + " kann nicht angelegt werden: " + error.message());
+}
+
 int run(const SimOptions& options) {
-  if (!options.stateDir.empty()) std::filesystem::create_directories(options.stateDir);
+  if (!options.stateDir.empty()) createStateDir(options.stateDir);
   // A state file that cannot be read fails now, not at the first call.
   for (const qav::sim::DeviceSpec& device : qav::sim::deviceSpecs(options))
     if (!device.stateFile.empty()) (void)qav::sim::loadDeviceState(device.stateFile);
@@ -82,7 +90,8 @@ int main(int argc, char** argv) {
   try {
     options = qav::sim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::invalid_argument& error) {
-    std::cerr << "qav-sim: " << error.what() << "\n" << qav::sim::simUsage();
+    qav::sim::printError(error.what());
+    std::cerr << qav::sim::simUsage();
     return kUsageError;
   }
   if (options.help) {
@@ -92,7 +101,7 @@ int main(int argc, char** argv) {
   try {
     return run(options);
   } catch (const std::exception& error) {
-    std::cerr << "qav-sim: " << error.what() << std::endl;
+    qav::sim::printError(error.what());
     return kRunError;
   }
 }

@@ -30,7 +30,7 @@ constexpr std::array<std::pair<Signal, const char*>, 5> kAnswerNames{{
 }};
 
 [[noreturn]] void invalid(const std::string& option, const std::string& value) {
-  throw std::invalid_argument("invalid value for " + option + ": " + value);
+  throw std::invalid_argument("Ungültiger Wert für " + option + ": " + value);
 }
 
 std::uint64_t number(const std::string& option, const std::string& value, std::uint64_t lowest,
@@ -98,7 +98,7 @@ line::LineSpec& lineOf(SimOptions& options) {
 std::vector<line::CodecKind> lineCodecs(const std::string& option, const std::string& value) {
   const std::optional<line::LineSpec> named = line::lineNamed(value);
   if (!named)
-    throw std::invalid_argument("unknown line model for " + option + ": " + value);
+    throw std::invalid_argument("Unbekanntes Leitungsmodell für " + option + ": " + value);
   return named->codecs;
 }
 
@@ -245,22 +245,23 @@ const std::map<std::string, FlagSetter>& flagOptions() {
 void checkComplete(const SimOptions& options) {
   if (options.help) return;
   if (options.registrar.has_value() == options.listen.has_value())
-    throw std::invalid_argument("give either --registrar or --listen");
+    throw std::invalid_argument("Entweder --registrar oder --listen angeben");
   if (options.registrar && options.user.empty() && !options.devices)
-    throw std::invalid_argument("--registrar needs --user");
+    throw std::invalid_argument("--registrar verlangt --user");
   if (options.devices) {
-    if (!options.registrar) throw std::invalid_argument("--devices needs --registrar");
-    if (!options.stateFile.empty()) throw std::invalid_argument("--devices keeps its states with --state-dir, not --state");
+    if (!options.registrar) throw std::invalid_argument("--devices verlangt --registrar");
+    if (!options.stateFile.empty())
+      throw std::invalid_argument("--devices hält die Zustände mit --state-dir, nicht mit --state");
     for (const DeviceFault& fault : options.deviceFaults)
       if (fault.device > *options.devices)
-        throw std::invalid_argument("--device-fault names device " + std::to_string(fault.device) + " of " +
+        throw std::invalid_argument("--device-fault nennt Gerät " + std::to_string(fault.device) + ", es gibt nur " +
                                     std::to_string(*options.devices));
   } else if (!options.stateDir.empty() || !options.deviceFaults.empty()) {
-    throw std::invalid_argument("--state-dir and --device-fault need --devices");
+    throw std::invalid_argument("--state-dir und --device-fault verlangen --devices");
   }
   const double level = options.faults.line.levelDbfs;
   // Above full scale the tones would clip into a different spectrum.
-  if (level > 0.0 || level < -96.0) throw std::invalid_argument("--level-dbfs must lie between -96 and 0");
+  if (level > 0.0 || level < -96.0) throw std::invalid_argument("--level-dbfs muss zwischen -96 und 0 liegen");
 }
 
 }  // namespace
@@ -274,8 +275,8 @@ SimOptions parseSimOptions(const std::vector<std::string>& arguments) {
       continue;
     }
     const auto setter = valueOptions().find(option);
-    if (setter == valueOptions().end()) throw std::invalid_argument("unknown option: " + option);
-    if (i + 1 == arguments.size()) throw std::invalid_argument(option + " needs a value");
+    if (setter == valueOptions().end()) throw std::invalid_argument("Unbekannte Option: " + option);
+    if (i + 1 == arguments.size()) throw std::invalid_argument("Wert fehlt für " + option);
     setter->second(options, option, arguments[++i]);
   }
   checkComplete(options);
@@ -283,25 +284,28 @@ SimOptions parseSimOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string simUsage() {
-  return "usage: qav-sim (--registrar HOST:PORT --user U --password P | --listen ADDRESS:PORT)\n"
-         "               [--transport udp|tcp|tls] [--state FILE] [--ring-ms N] [--calls N] [--events]\n"
+  return "Aufruf: qav-sim (--registrar HOST:PORT --user U --password P | --listen ADRESSE:PORT)\n"
+         "               [--transport udp|tcp|tls] [--state DATEI] [--ring-ms N] [--calls N] [--events]\n"
          "               [--stun-server HOST[:PORT]] [--ice]\n"
-         "  devices: --devices N [--state-dir DIR] [--device-fault K:FAULT[@STEP]]...\n"
-         "           registers --user (default qav) numbered 01 ... N, each with --password\n"
-         "           ({user} stands for the name) and DIR/USER.json; event lines begin with USER\n"
-         "  FAULT:   busy, silence (default step 1), parameter-error (from step 3 on),\n"
-         "           wrong-pin, hang-up (after step 2)\n"
-         "  timing:  --start-signal-delay-ms N --answer-delay-ms N --inter-digit-pause-ms N\n"
-         "           --empty-entry-after-ms N --abandon-after-ms N --calibration-ms N\n"
-         "  faults:  --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"
-         "           --hang-up-after STEP --no-hang-up-after-zero --second-device\n"
-         "           --level-dbfs X --noise-dbfs X --frequency-offset-percent X\n"
-         "  line:    --line CODEC[+CODEC...] --line-noise COLOUR:DBFS --line-echo MS:DB\n"
-         "  CODEC:   linear, ulaw, alaw, gsm, amr475 ... amr122, amrwb660 ... amrwb2385,\n"
-         "           amrwb (12.65 kbit/s); AMR also with -dtx, such as amr475-dtx\n"
-         "  COLOUR:  white, pink, speech\n"
-         "  ANSWER:  single-confirmation, double-confirmation, multi-device-prompt,\n"
-         "           alternating-disconnect, parameter-error\n";
+         "       qav-sim --help\n"
+         "  Geräte:       --devices N [--state-dir VERZEICHNIS] [--device-fault K:FEHLER[@STEP]]...\n"
+         "                meldet --user (Standard qav) mit Nummer 01 ... N an, jedes mit --password\n"
+         "                ({user} steht für den Namen) und VERZEICHNIS/BENUTZER.json;\n"
+         "                Ereigniszeilen beginnen mit BENUTZER\n"
+         "  FEHLER:       busy, silence (Standard Schritt 1), parameter-error (ab Schritt 3),\n"
+         "                wrong-pin, hang-up (nach Schritt 2)\n"
+         "  Zeiten in ms: --start-signal-delay-ms N --answer-delay-ms N --inter-digit-pause-ms N\n"
+         "                --empty-entry-after-ms N --abandon-after-ms N --calibration-ms N\n"
+         "  Fehlerbilder: --wrong-tone STEP:ANSWER --parameter-error-at STEP --silence-at STEP\n"
+         "                --hang-up-after STEP --no-hang-up-after-zero --second-device\n"
+         "                --level-dbfs X --noise-dbfs X --frequency-offset-percent X\n"
+         "  Leitung:      --line CODEC[+CODEC...] --line-noise FARBE:DBFS --line-echo MS:DB\n"
+         "  CODEC:        linear, ulaw, alaw, gsm, amr475 ... amr122, amrwb660 ... amrwb2385,\n"
+         "                amrwb (12,65 kbit/s); AMR auch mit -dtx, etwa amr475-dtx\n"
+         "  FARBE:        white, pink, speech\n"
+         "  ANSWER:       single-confirmation, double-confirmation, multi-device-prompt,\n"
+         "                alternating-disconnect, parameter-error\n"
+         "  STEP:         n-ter Anlass eines Anrufs, ab 1 für den Startton\n";
 }
 
 std::vector<DeviceSpec> deviceSpecs(const SimOptions& options) {
