@@ -19,10 +19,11 @@ struct sip_msg;
 namespace qav::sim {
 
 // Owned by the agent. Registration and calls run on libre's worker or under
-// a LibreLock; hangUp comes from the main thread and takes the lock itself. The stack outlives the device's account.
+// a LibreLock; hangUp comes from the main thread and takes the lock itself.
+// The stack outlives the device's account.
 class SimDevice {
  public:
-  // The device's events go to the shared log, after the spec's prefix.
+  // The device's events go to the shared log, behind its user name.
   SimDevice(DeviceSpec spec, EventLog& shared);
   SimDevice(const SimDevice&) = delete;
   SimDevice& operator=(const SimDevice&) = delete;
