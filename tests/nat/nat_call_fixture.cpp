@@ -12,7 +12,7 @@ const json kEarlierClock{{"clock-time", "0815"}, {"clock-date", "01012020"}};
 
 namespace {
 
-// The joined groups of the first pending message that matches.
+// The joined groups of the last pending message that matches.
 std::string fromLabels(const NatCall& run, const std::regex& pattern) {
   return qav::testing::extract(run.messages("pending"), pattern);
 }

@@ -78,8 +78,8 @@ std::vector<std::string> segmentLabels(const CliRun& run) {
 
 std::string extract(const std::vector<std::string>& texts, const std::regex& pattern) {
   std::smatch match;
-  for (const std::string& text : texts) {
-    if (!std::regex_search(text, match, pattern)) continue;
+  for (auto text = texts.rbegin(); text != texts.rend(); ++text) {
+    if (!std::regex_search(*text, match, pattern)) continue;
     std::string joined;
     for (std::size_t i = 1; i < match.size(); ++i) joined += match[i];
     return joined;

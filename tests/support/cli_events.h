@@ -36,7 +36,9 @@ struct CliRun {
 // The segment labels of the attempts of a real run, in order, without the
 // tree prefix and the attempt suffix.
 std::vector<std::string> segmentLabels(const CliRun& run);
-// The groups of the first text that matches, joined; "" when none does.
+// The groups of the last text that matches, joined; "" when none does. A
+// repeated clock sequence takes the time anew, so the device holds what the
+// last attempt sent.
 std::string extract(const std::vector<std::string>& texts, const std::regex& pattern);
 
 // The event of one line, or none when it is no event line.
